@@ -1,0 +1,54 @@
+#pragma once
+// The 20 walkers of the parade and where they stand when the saver window opens.
+#include <array>
+#include <cstdint>
+
+#include "parade/geometry.h"
+#include "parade/random.h"
+
+namespace virelo {
+
+constexpr int WalkerCount = 20;
+
+// Ten signed 32-bit fields; coordinates are drawing units, y grows downwards.
+struct Walker {
+    std::int32_t width;   // drawn cell width
+    std::int32_t height;  // drawn cell height (walker 19 is taller)
+    std::int32_t sheetX;  // first pose in the sheet; the second is 64 to the right
+    std::int32_t sheetY;  // cell row; walkers 12..15 switch between two costume rows
+    std::int32_t x;
+    std::int32_t y;
+    std::int32_t dx;      // horizontal step per move, always positive
+    std::int32_t dy;      // vertical step per move: +vspeed, -vspeed or 0
+    std::int32_t vspeed;
+    std::int32_t wait;    // ticks to stand still; 0 moves on this tick
+    friend bool operator==(const Walker&, const Walker&) = default;
+};
+
+using WalkerTable = std::array<Walker, WalkerCount>;
+
+constexpr std::array<std::int32_t, WalkerCount> WalkerStep = {
+    12, 12, 12, 18, 12, 20, 12, 12, 10, 12, 14, 10, 12, 12, 10, 16, 12, 12, 8, 18};
+
+constexpr std::int32_t CellSize = 64;
+constexpr std::int32_t TallestWalker = 70;  // walker 19; the floor is measured with it
+constexpr int TallWalker = 19;
+constexpr std::int32_t CostumeRowFirst = 192;
+constexpr std::int32_t CostumeRowSecond = 324;
+
+// The drawing space used in place of a client area narrower than 640 or lower than 400.
+// The test uses 400 but the substitute is 480 high: small windows get the full stage.
+constexpr Rect LogicalScreen{0, 0, 640, 480};
+
+inline bool UsesLogicalScreen(const Rect& client) {
+    return client.right - client.left < 640 || client.bottom - client.top < 400;
+}
+
+inline Rect StageFor(const Rect& client) {
+    return UsesLogicalScreen(client) ? LogicalScreen : client;
+}
+
+// Overwrites every record; draws exactly one random value per walker, in index order.
+void PlaceWalkers(WalkerTable& walkers, RandomState& random, const Rect& client);
+
+}  // namespace virelo

@@ -1,0 +1,13 @@
+# Runs PROG with ARGS and checks its exit code and that stderr is exactly one line.
+execute_process(COMMAND ${PROG} ${ARGS} RESULT_VARIABLE code OUTPUT_VARIABLE out ERROR_VARIABLE err)
+if(NOT code EQUAL EXPECT_CODE)
+    message(FATAL_ERROR "exit code ${code}, expected ${EXPECT_CODE}; stderr: ${err}")
+endif()
+string(REGEX MATCHALL "\n" lines "${err}")
+list(LENGTH lines n)
+if(NOT n EQUAL 1)
+    message(FATAL_ERROR "expected one line on stderr, got ${n}: '${err}'")
+endif()
+if(NOT out STREQUAL "")
+    message(FATAL_ERROR "expected nothing on stdout, got '${out}'")
+endif()
