@@ -1,0 +1,35 @@
+# The Windows module: virelo.scr, an executable that also exports the two saver entry
+# points. Self-contained: the C and C++ runtimes are linked in, only system DLLs remain.
+enable_language(RC)
+
+set(VIRELO_SCR_SOURCES
+    platform/win32/gdi.cpp
+    ${VIRELO_WIN32_SOURCES}
+    resources/virelo.rc)
+
+add_executable(virelo_scr WIN32 ${VIRELO_SCR_SOURCES})
+set_target_properties(virelo_scr PROPERTIES OUTPUT_NAME virelo SUFFIX .scr
+                      RUNTIME_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR})
+target_include_directories(virelo_scr PRIVATE ${PROJECT_SOURCE_DIR})
+target_link_libraries(virelo_scr PRIVATE virelo_host virelo_parade virelo_warnings
+                      comctl32 gdi32 user32 advapi32)
+# The art is generated into resources/; windres must rebuild when it changes.
+set_source_files_properties(resources/virelo.rc PROPERTIES OBJECT_DEPENDS
+    "${PROJECT_SOURCE_DIR}/resources/sheet.bmp;${PROJECT_SOURCE_DIR}/resources/mask.bmp;${PROJECT_SOURCE_DIR}/resources/virelo.ico;${PROJECT_SOURCE_DIR}/resources/resource.h")
+target_link_options(virelo_scr PRIVATE
+    -static -static-libgcc -static-libstdc++ -s -Wl,--gc-sections
+    "${PROJECT_SOURCE_DIR}/platform/win32/virelo.def")
+
+if(CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
+    # Loadable by Windows 95/98 (the code is built without SSE for the same reason):
+    # subsystem 4.0 (a later one also stops the display settings' preview on old
+    # systems), no ASLR/NX flags that old loaders reject.
+    target_link_options(virelo_scr PRIVATE -Wl,--subsystem,windows:4.0
+        -Wl,--major-os-version,4 -Wl,--minor-os-version,0
+        -Wl,--disable-dynamicbase -Wl,--disable-nxcompat -Wl,--enable-stdcall-fixup)
+endif()
+
+if(EXISTS ${PROJECT_SOURCE_DIR}/tests/wine/CMakeLists.txt)
+    enable_testing()
+    add_subdirectory(tests/wine)
+endif()

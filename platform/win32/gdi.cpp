@@ -1,0 +1,121 @@
+#include "platform/win32/gdi.h"
+
+#include <vector>
+
+#include "parade/bitmap.h"
+#include "resources/resource.h"
+
+namespace virelo::win32 {
+namespace {
+
+HPALETTE CreatePaletteFrom(const PaletteData& data) {
+    // LOGPALETTE declares one entry; the rest follow it in the same block.
+    std::vector<unsigned char> block(sizeof(LOGPALETTE) + sizeof(PALETTEENTRY) * (data.count ? data.count - 1 : 0));
+    auto* lp = reinterpret_cast<LOGPALETTE*>(block.data());
+    lp->palVersion = data.version;
+    lp->palNumEntries = data.count;
+    for (unsigned i = 0; i < data.count; ++i)
+        lp->palPalEntry[i] = {data.entries[i].red, data.entries[i].green, data.entries[i].blue,
+                              data.entries[i].flags};
+    return CreatePalette(lp);
+}
+
+// The resource's packed bitmap, validated against the resource's own size; a malformed
+// one counts as missing.
+std::optional<PackedBitmap> FindPackedBitmap(HINSTANCE module, int id) {
+    HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(id), MAKEINTRESOURCEA(2) /* RT_BITMAP */);
+    if (!found) return std::nullopt;
+    HGLOBAL loaded = LoadResource(module, found);
+    const void* data = loaded ? LockResource(loaded) : nullptr;
+    if (!data) return std::nullopt;
+    return ReadPackedBitmap(static_cast<const std::uint8_t*>(data), SizeofResource(module, found));
+}
+
+}  // namespace
+
+void LoadSprites(GdiSprites& sprites, HINSTANCE module, HWND window) {
+    HDC screen = GetDC(window);
+    HPALETTE kept = nullptr;
+    for (int id : {IDB_SHEET, IDB_MASK}) {
+        const auto bitmap = FindPackedBitmap(module, id);
+        if (!bitmap) break;
+        const auto data = MakePalette(bitmap->header, bitmap->colourTable, bitmap->colours * 4u);
+        HPALETTE palette = data ? CreatePaletteFrom(*data) : nullptr;
+        (id == IDB_SHEET ? sprites.sheetPalette : sprites.maskPalette) = palette;
+
+        HBITMAP made = nullptr;
+        if (bitmap->colours != 2) {
+            HPALETTE previous = SelectPalette(screen, palette, FALSE);
+            if (!kept) kept = previous;
+            RealizePalette(screen);
+            made = CreateDIBitmap(screen, reinterpret_cast<const BITMAPINFOHEADER*>(bitmap->base),
+                                  CBM_INIT, bitmap->pixels,
+                                  reinterpret_cast<const BITMAPINFO*>(bitmap->base), DIB_RGB_COLORS);
+            sprites.sheet = made;
+        } else {
+            const std::vector<std::uint8_t> rows = MaskRows(*bitmap);
+            if (rows.empty()) break;
+            made = CreateBitmap(bitmap->header.width, bitmap->header.height, 1, 1, rows.data());
+            sprites.mask = made;
+        }
+        if (!made) break;
+    }
+    // The window's surface is its own (CS_OWNDC) and outlives this call: leave no palette
+    // of ours selected in it, or deleting that palette at teardown would fail.
+    if (kept) SelectPalette(screen, kept, FALSE);
+    ReleaseDC(window, screen);
+}
+
+void FreeSprites(GdiSprites& sprites) {
+    for (HGDIOBJ* h : {reinterpret_cast<HGDIOBJ*>(&sprites.sheet), reinterpret_cast<HGDIOBJ*>(&sprites.mask),
+                       reinterpret_cast<HGDIOBJ*>(&sprites.sheetPalette),
+                       reinterpret_cast<HGDIOBJ*>(&sprites.maskPalette)}) {
+        if (*h) DeleteObject(*h);
+        *h = nullptr;
+    }
+}
+
+void GdiSurface::BeginFrame(const Rect& client, bool logicalScreen) {
+    screen_ = GetDC(window_);
+    keptPalette_ = SelectPalette(screen_, sprites_.sheetPalette, FALSE);
+    RealizePalette(screen_);
+    keptMapMode_ = 0;
+    if (logicalScreen) {
+        keptMapMode_ = SetMapMode(screen_, MM_ANISOTROPIC);
+        SetWindowExtEx(screen_, LogicalScreen.right, LogicalScreen.bottom, nullptr);
+        SetViewportExtEx(screen_, client.right - client.left, client.bottom - client.top, nullptr);
+        SetStretchBltMode(screen_, HALFTONE);
+        SetBrushOrgEx(screen_, 0, 0, nullptr);  // HALFTONE needs the brush origin reset after it
+    }
+    memory_ = CreateCompatibleDC(screen_);
+    SelectPalette(memory_, sprites_.sheetPalette, FALSE);
+    RealizePalette(memory_);
+}
+
+void GdiSurface::EndFrame() {
+    DeleteDC(memory_);
+    SelectPalette(screen_, keptPalette_, FALSE);
+    if (keptMapMode_) SetMapMode(screen_, keptMapMode_);
+    ReleaseDC(window_, screen_);
+    memory_ = nullptr;
+    screen_ = nullptr;
+}
+
+void GdiSurface::Erase(int, const Rect& area) {
+    const RECT r{area.left, area.top, area.right, area.bottom};
+    FillRect(screen_, &r, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+}
+
+bool GdiSurface::DrawCell(int, const CellTransfer& t) {
+    HGDIOBJ kept = SelectObject(memory_, sprites_.mask);
+    if (!kept) return false;
+    // Mask first: AND blackens the sprite's shape and keeps the rest; the sheet is black
+    // around the sprite, so OR then adds just the sprite's colours.
+    BitBlt(screen_, t.x, t.y, t.cx, t.cy, memory_, t.srcX, t.srcY, SRCAND);
+    SelectObject(memory_, sprites_.sheet);
+    BitBlt(screen_, t.x, t.y, t.cx, t.cy, memory_, t.srcX, t.srcY, SRCPAINT);
+    SelectObject(memory_, kept);
+    return true;
+}
+
+}  // namespace virelo::win32
