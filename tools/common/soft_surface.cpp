@@ -1,0 +1,183 @@
+#include "tools/common/soft_surface.h"
+
+#include <algorithm>
+
+namespace virelo {
+namespace {
+
+// The index of pixel x in a stored row of 1, 4 or 8 bits per pixel, leftmost pixel in the
+// high bits.
+std::uint32_t IndexAt(const std::uint8_t* row, std::int32_t x, std::uint16_t bits) {
+    const std::int64_t bit = std::int64_t{x} * bits;
+    const std::uint32_t byte = row[bit / 8];
+    const auto shift = static_cast<std::uint32_t>(8 - bits - bit % 8);
+    return (byte >> shift) & ((1u << bits) - 1);
+}
+
+// For one axis of a resample: dest pixel d covers source units [d * from, (d + 1) * from)
+// where source pixel s covers [s * to, (s + 1) * to), so every dest pixel's weights sum to
+// `from`.
+struct Span {
+    std::int32_t first;
+    std::size_t weight;  // index of the first weight in Axis::weights
+    std::int32_t count;
+};
+
+struct Axis {
+    std::vector<Span> spans;
+    std::vector<std::uint32_t> weights;
+};
+
+Axis MakeAxis(std::int32_t from, std::int32_t to) {
+    Axis a;
+    a.spans.reserve(to);
+    for (std::int64_t d = 0; d < to; ++d) {
+        const std::int64_t lo = d * from, hi = (d + 1) * from;
+        const std::int64_t first = lo / to, last = (hi - 1) / to;
+        a.spans.push_back({static_cast<std::int32_t>(first), a.weights.size(),
+                           static_cast<std::int32_t>(last - first + 1)});
+        for (std::int64_t s = first; s <= last; ++s)
+            a.weights.push_back(
+                static_cast<std::uint32_t>(std::min(hi, (s + 1) * to) - std::max(lo, s * to)));
+    }
+    return a;
+}
+
+}  // namespace
+
+Image::Image(std::int32_t w, std::int32_t h)
+    : width(w), height(h), pixels(static_cast<std::size_t>(w) * h, 0) {}
+
+void ScaleAveraging(const Image& from, Image& to) {
+    const Axis ax = MakeAxis(from.width, to.width);
+    const Axis ay = MakeAxis(from.height, to.height);
+    // Horizontal pass: per channel sums of at most 255 * from.width.
+    std::vector<std::uint32_t> rows(static_cast<std::size_t>(to.width) * from.height * 3);
+    for (std::int32_t y = 0; y < from.height; ++y) {
+        std::uint32_t* out = rows.data() + static_cast<std::size_t>(y) * to.width * 3;
+        for (const Span& s : ax.spans) {
+            std::uint32_t r = 0, g = 0, b = 0;
+            for (std::int32_t k = 0; k < s.count; ++k) {
+                const Pixel p = from.At(s.first + k, y);
+                const std::uint32_t w = ax.weights[s.weight + k];
+                r += (p >> 16 & 0xFF) * w;
+                g += (p >> 8 & 0xFF) * w;
+                b += (p & 0xFF) * w;
+            }
+            *out++ = r;
+            *out++ = g;
+            *out++ = b;
+        }
+    }
+    // Vertical pass: sums reach at most 255 * from.width * from.height.
+    const std::uint32_t total = static_cast<std::uint32_t>(from.width) * from.height;
+    for (std::int32_t y = 0; y < to.height; ++y) {
+        const Span& s = ay.spans[y];
+        for (std::int32_t x = 0; x < to.width; ++x) {
+            std::uint32_t c[3] = {0, 0, 0};
+            for (std::int32_t k = 0; k < s.count; ++k) {
+                const std::uint32_t* in =
+                    rows.data() + (static_cast<std::size_t>(s.first + k) * to.width + x) * 3;
+                const std::uint32_t w = ay.weights[s.weight + k];
+                for (int ch = 0; ch < 3; ++ch) c[ch] += in[ch] * w;
+            }
+            for (std::uint32_t& v : c) v = (v + total / 2) / total;
+            to.At(x, y) = c[0] << 16 | c[1] << 8 | c[2];
+        }
+    }
+}
+
+SoftSurface::SoftSurface(std::int32_t width, std::int32_t height)
+    : client_(width, height), stage_(LogicalScreen.right, LogicalScreen.bottom) {}
+
+void SoftSurface::LoadSheet(const PackedBitmap& sheet) {
+    const BitmapHeader& h = sheet.header;
+    sheet_ = Image(h.width, h.height);
+    for (std::int32_t y = 0; y < h.height; ++y) {
+        const std::uint8_t* row = sheet.pixels + static_cast<std::size_t>(h.height - 1 - y) * sheet.rowBytes;
+        for (std::int32_t x = 0; x < h.width; ++x) {
+            Pixel p = 0;
+            if (h.bitCount == 24) {
+                const std::uint8_t* q = row + 3 * static_cast<std::size_t>(x);
+                p = Pixel{q[2]} << 16 | Pixel{q[1]} << 8 | q[0];
+            } else if (const std::uint32_t i = IndexAt(row, x, h.bitCount); i < sheet.colours) {
+                const std::uint8_t* q = sheet.colourTable + 4 * static_cast<std::size_t>(i);
+                p = Pixel{q[2]} << 16 | Pixel{q[1]} << 8 | q[0];
+            }
+            sheet_.At(x, y) = p;
+        }
+    }
+}
+
+bool SoftSurface::LoadMask(const PackedBitmap& mask) {
+    mask_.clear();
+    maskWidth_ = maskHeight_ = 0;
+    const BitmapHeader& h = mask.header;
+    if (h.bitCount != 1) return false;
+    mask_.resize(static_cast<std::size_t>(h.width) * h.height);
+    for (std::int32_t y = 0; y < h.height; ++y) {
+        const std::uint8_t* row = mask.pixels + static_cast<std::size_t>(h.height - 1 - y) * mask.rowBytes;
+        for (std::int32_t x = 0; x < h.width; ++x)
+            mask_[static_cast<std::size_t>(y) * h.width + x] =
+                static_cast<std::uint8_t>(IndexAt(row, x, 1));
+    }
+    maskWidth_ = h.width;
+    maskHeight_ = h.height;
+    return true;
+}
+
+void SoftSurface::BeginFrame(const Rect& client, bool logicalScreen) {
+    const std::int32_t w = client.right - client.left, h = client.bottom - client.top;
+    if (w != client_.width || h != client_.height) {
+        client_ = Image(std::max(w, 1), std::max(h, 1));
+        stage_ = Image(LogicalScreen.right, LogicalScreen.bottom);
+    }
+    logical_ = logicalScreen;
+}
+
+void SoftSurface::Erase(int, const Rect& area) {
+    Image& t = Target();
+    const std::int32_t l = std::max(area.left, 0), r = std::min(area.right, t.width);
+    const std::int32_t u = std::max(area.top, 0), b = std::min(area.bottom, t.height);
+    if (l >= r || u >= b) return;
+    stageDirty_ |= logical_;
+    for (std::int32_t y = u; y < b; ++y)
+        std::fill(&t.At(l, y), &t.At(l, y) + (r - l), Pixel{0});
+}
+
+bool SoftSurface::DrawCell(int, const CellTransfer& c) {
+    if (mask_.empty()) return false;
+    Image& t = Target();
+    // 64-bit so that no coordinate a caller passes can wrap while clipping.
+    std::int64_t x = c.x, y = c.y, sx = c.srcX, sy = c.srcY, w = c.cx, h = c.cy;
+    const std::int64_t skipX = std::max({std::int64_t{0}, -x, -sx});
+    const std::int64_t skipY = std::max({std::int64_t{0}, -y, -sy});
+    x += skipX, sx += skipX, w -= skipX;
+    y += skipY, sy += skipY, h -= skipY;
+    w = std::min({w, t.width - x, maskWidth_ - sx});
+    h = std::min({h, t.height - y, maskHeight_ - sy});
+    if (w <= 0 || h <= 0) return true;
+    stageDirty_ |= logical_;
+
+    for (std::int64_t j = 0; j < h; ++j) {
+        Pixel* out = &t.At(static_cast<std::int32_t>(x), static_cast<std::int32_t>(y + j));
+        const std::uint8_t* keep = mask_.data() + (sy + j) * maskWidth_ + sx;
+        const bool sheetRow = sy + j < sheet_.height;
+        const Pixel* colour = sheetRow ? &sheet_.pixels[(sy + j) * sheet_.width] : nullptr;
+        for (std::int64_t i = 0; i < w; ++i) {
+            const Pixel kept = keep[i] ? out[i] : 0;
+            out[i] = kept | (sheetRow && sx + i < sheet_.width ? colour[sx + i] : 0);
+        }
+    }
+    return true;
+}
+
+const Image& SoftSurface::Picture() {
+    if (logical_ && stageDirty_) {
+        ScaleAveraging(stage_, client_);
+        stageDirty_ = false;
+    }
+    return client_;
+}
+
+}  // namespace virelo

@@ -1,0 +1,77 @@
+#pragma once
+// A framebuffer that draws the parade the way the screen's device context does: erases
+// fill black, a cell is the mask ANDed on (bit 0 clears the pixel, bit 1 keeps it) then
+// the sheet ORed on. The picture persists between frames, like the screen: FrameStep
+// only repaints the walkers' rectangles.
+//
+// Under the logical screen the 640 x 480 stage is drawn at its own size and scaled onto
+// the client when the picture is asked for, each client pixel the area-weighted average
+// of the stage pixels it covers.
+#include <cstdint>
+#include <vector>
+
+#include "parade/bitmap.h"
+#include "parade/frame.h"
+
+namespace virelo {
+
+// 0x00RRGGBB
+using Pixel = std::uint32_t;
+
+// A picture in rows top-down.
+struct Image {
+    std::int32_t width = 0, height = 0;
+    std::vector<Pixel> pixels;
+
+    Image() = default;
+    Image(std::int32_t w, std::int32_t h);
+    Pixel At(std::int32_t x, std::int32_t y) const {
+        return pixels[static_cast<std::size_t>(y) * width + x];
+    }
+    Pixel& At(std::int32_t x, std::int32_t y) {
+        return pixels[static_cast<std::size_t>(y) * width + x];
+    }
+};
+
+// Area-averaging resample of `from` onto all of `to` (both non-empty), channel by channel,
+// rounded to nearest. `from` may hold at most 2^24 pixels, so that the sums fit 32 bits.
+void ScaleAveraging(const Image& from, Image& to);
+
+class SoftSurface final : public DrawSurface {
+public:
+    // A black client area of width x height (each at least 1).
+    SoftSurface(std::int32_t width, std::int32_t height);
+
+    // The sheet's pixels through its colour table (an index past the table is black), or its
+    // 24-bit colours. Any PackedBitmap from ReadPackedBitmap is accepted.
+    void LoadSheet(const PackedBitmap& sheet);
+    // False, and no mask kept, unless it has 1 bit per pixel.
+    bool LoadMask(const PackedBitmap& mask);
+
+    // A client of another size starts again from black.
+    void BeginFrame(const Rect& client, bool logicalScreen) override;
+    void EndFrame() override {}
+    void Erase(int walker, const Rect& area) override;
+    // False, drawing nothing, without a mask. Without a sheet only the AND is done. Parts
+    // outside the surface, or outside the sheet or mask, are left alone.
+    bool DrawCell(int walker, const CellTransfer& transfer) override;
+
+    // The client-size picture as of the last drawing.
+    const Image& Picture();
+    // What the drawing units address: the stage under the logical screen, else the client.
+    const Image& Canvas() const { return logical_ ? stage_ : client_; }
+    bool Logical() const { return logical_; }
+
+private:
+    Image& Target() { return logical_ ? stage_ : client_; }
+
+    Image client_;
+    Image stage_;  // 640 x 480, kept across frames like the client
+    bool logical_ = false;
+    bool stageDirty_ = false;
+    Image sheet_;                     // colours, top-down
+    std::vector<std::uint8_t> mask_;  // one byte per pixel: 1 keeps the screen
+    std::int32_t maskWidth_ = 0, maskHeight_ = 0;
+};
+
+}  // namespace virelo
