@@ -1,0 +1,71 @@
+#!/bin/bash
+# Runs every Wine test serially on one Xvfb (1024x768, openbox) and one prefix.
+#   tests/wine/run-all.sh [MODULE] [HELPER_DIR]
+# Defaults: build/win64/virelo.scr and build/win64/tests/wine. Prints "N passed, N failed"
+# over all checks and exits non-zero when anything failed.
+set -u
+HERE=$(cd "$(dirname "$0")" && pwd)
+ROOT=$(cd "$HERE/../.." && pwd)
+MODULE=${1:-$ROOT/build/win64/virelo.scr}
+HELPERS=${2:-$(dirname "$MODULE")/tests/wine}
+. "$HERE/lib.sh"
+WT_NAME=run-all
+
+[ -f "$MODULE" ] || { echo "module $MODULE not found (cmake --preset win64 && cmake --build build/win64)"; exit 1; }
+MODULE=$(cd "$(dirname "$MODULE")" && pwd)/$(basename "$MODULE")
+: "${WINEPREFIX:=$(dirname "$MODULE")/wineprefix}"
+export WINEPREFIX
+: "${WT_ARTIFACTS:=$HELPERS/artifacts}"
+export WT_ARTIFACTS
+mkdir -p "$WT_ARTIFACTS"
+
+all_cleanup() {
+    timeout 20 wineserver -k 2>/dev/null
+    x_stop
+}
+trap all_cleanup EXIT
+trap 'exit 130' INT TERM
+
+x_start 1024 768 || exit 1
+wm_start || exit 1
+prefix_init || exit 1
+wineserver -p 2>/dev/null   # keep the server between the scripts' Wine processes
+export WT_SHARED=1
+
+total_pass=0
+total_fail=0
+failed_scripts=""
+t_start=$(date +%s)
+# test_scaled needs displays of other sizes and ends the shared server: it runs last.
+for t in modes fullscreen preview settings dialog password scaled; do
+    echo "=== test_$t"
+    log="$WT_ARTIFACTS/run-all-$t.log"
+    timeout 600 bash "$HERE/test_$t.sh" "$MODULE" "$HELPERS" 2>&1 | tee "$log"
+    rc=${PIPESTATUS[0]}
+    p=$(grep -c '^PASS:' "$log")
+    f=$(grep -c '^FAIL:' "$log")
+    if [ "$rc" -ne 0 ] && [ "$f" -eq 0 ]; then
+        f=1
+        echo "FAIL: test_$t ended with status $rc without a failed check (crash or timeout)"
+    fi
+    total_pass=$((total_pass + p))
+    total_fail=$((total_fail + f))
+    [ "$f" -gt 0 ] && failed_scripts="$failed_scripts test_$t"
+done
+
+echo "=== test_i686_static"
+W32=${VIRELO_WIN32_MODULE:-$ROOT/build/win32/virelo.scr}
+bash "$HERE/test_i686_static.sh" "$W32" 2>&1 | tee "$WT_ARTIFACTS/run-all-i686.log"
+rc=${PIPESTATUS[0]}
+if [ "$rc" -ne 77 ]; then
+    p=$(grep -c '^PASS:' "$WT_ARTIFACTS/run-all-i686.log")
+    f=$(grep -c '^FAIL:' "$WT_ARTIFACTS/run-all-i686.log")
+    [ "$rc" -ne 0 ] && [ "$f" -eq 0 ] && f=1
+    total_pass=$((total_pass + p))
+    total_fail=$((total_fail + f))
+    [ "$f" -gt 0 ] && failed_scripts="$failed_scripts test_i686_static"
+fi
+
+echo "=== $(($(date +%s) - t_start)) s; failed scripts:${failed_scripts:- none}"
+echo "$total_pass passed, $total_fail failed"
+[ "$total_fail" -eq 0 ]
