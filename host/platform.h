@@ -16,11 +16,13 @@ struct Point {
     friend bool operator==(const Point&, const Point&) = default;
 };
 
-struct Message {  // MSG, as much of it as the loop uses
+struct Message {  // MSG
     WindowHandle window = 0;
     std::uint32_t message = 0;
     WParam wParam = 0;
     LParam lParam = 0;
+    std::uint32_t time = 0;  // carried through for the platform, not read by the logic
+    Point point{0, 0};
 };
 
 // The fields of WNDCLASSA that the logic decides. The class procedure is the module's
