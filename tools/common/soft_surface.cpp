@@ -118,8 +118,7 @@ bool SoftSurface::LoadMask(const PackedBitmap& mask) {
     for (std::int32_t y = 0; y < h.height; ++y) {
         const std::uint8_t* row = mask.pixels + static_cast<std::size_t>(h.height - 1 - y) * mask.rowBytes;
         for (std::int32_t x = 0; x < h.width; ++x)
-            mask_[static_cast<std::size_t>(y) * h.width + x] =
-                static_cast<std::uint8_t>(IndexAt(row, x, 1));
+            mask_[static_cast<std::size_t>(y) * h.width + x] = IndexAt(row, x, 1) ? 0xFFFFFF : 0;
     }
     maskWidth_ = h.width;
     maskHeight_ = h.height;
@@ -159,15 +158,17 @@ bool SoftSurface::DrawCell(int, const CellTransfer& c) {
     if (w <= 0 || h <= 0) return true;
     stageDirty_ |= logical_;
 
+    // Per row: the columns the sheet covers get both operations, the rest only the AND.
+    const std::int64_t withSheet = std::clamp<std::int64_t>(sheet_.width - sx, 0, w);
     for (std::int64_t j = 0; j < h; ++j) {
         Pixel* out = &t.At(static_cast<std::int32_t>(x), static_cast<std::int32_t>(y + j));
-        const std::uint8_t* keep = mask_.data() + (sy + j) * maskWidth_ + sx;
-        const bool sheetRow = sy + j < sheet_.height;
-        const Pixel* colour = sheetRow ? &sheet_.pixels[(sy + j) * sheet_.width] : nullptr;
-        for (std::int64_t i = 0; i < w; ++i) {
-            const Pixel kept = keep[i] ? out[i] : 0;
-            out[i] = kept | (sheetRow && sx + i < sheet_.width ? colour[sx + i] : 0);
+        const Pixel* keep = mask_.data() + (sy + j) * maskWidth_ + sx;
+        std::int64_t i = 0;
+        if (withSheet > 0 && sy + j < sheet_.height) {
+            const Pixel* colour = sheet_.pixels.data() + (sy + j) * sheet_.width + sx;
+            for (; i < withSheet; ++i) out[i] = (out[i] & keep[i]) | colour[i];
         }
+        for (; i < w; ++i) out[i] &= keep[i];
     }
     return true;
 }

@@ -69,8 +69,8 @@ private:
     Image stage_;  // 640 x 480, kept across frames like the client
     bool logical_ = false;
     bool stageDirty_ = false;
-    Image sheet_;                     // colours, top-down
-    std::vector<std::uint8_t> mask_;  // one byte per pixel: 1 keeps the screen
+    Image sheet_;               // colours, top-down
+    std::vector<Pixel> mask_;   // the bits expanded: all ones keep the screen, zero clears it
     std::int32_t maskWidth_ = 0, maskHeight_ = 0;
 };
 
