@@ -52,7 +52,9 @@ if start_saver "window"; then
     check_eq "window style has WS_POPUP|WS_VISIBLE|WS_CLIPSIBLINGS|WS_CLIPCHILDREN, no caption" \
         "$(printf '0x%08X' $((style & 0x96C00000)))" 0x96000000
     check_eq "window has no parent" "$(field parent "$W")" 0
-    check_eq "window is the foreground window" "$(field foreground "$W")" 1
+    probe "$WT_TMP/fg.txt" find WindowsScreenSaverClass "Screen Saver" 1000
+    check_eq "window is the foreground window 1.5 s after the start (foreground: '$(field foreground_title "$WT_TMP/fg.txt")')" \
+        "$(field foreground "$WT_TMP/fg.txt")" 1
 
     f=$(shot walkers)
     xpix stats >"$WT_TMP/stats.txt"

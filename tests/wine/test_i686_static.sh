@@ -45,10 +45,10 @@ done
 
 # Resources: windres turns the .rsrc section back into a resource script.
 if x86_64-w64-mingw32-windres -i "$M" -O rc -o "$TMP/r.rc" 2>"$TMP/windres.err"; then
-    grep -q '^101 BITMAP' "$TMP/r.rc" && ok "bitmap 101" || bad "bitmap 101 missing"
-    grep -q '^103 BITMAP' "$TMP/r.rc" && ok "bitmap 103" || bad "bitmap 103 missing"
+    grep -Eq '^101 (BITMAP|2 )' "$TMP/r.rc" && ok "bitmap 101" || bad "bitmap 101 missing"
+    grep -Eq '^103 (BITMAP|2 )' "$TMP/r.rc" && ok "bitmap 103" || bad "bitmap 103 missing"
     grep -Eq '^2003 DIALOG' "$TMP/r.rc" && ok "dialog 2003" || bad "dialog 2003 missing"
-    grep -Eq '^100 (GROUP_ICON|ICON)' "$TMP/r.rc" && ok "icon group 100" || bad "icon group 100 missing"
+    grep -Eq '^100 (GROUP_ICON|14 )' "$TMP/r.rc" && ok "icon group 100" || bad "icon group 100 missing"
     for s in 1 1002 1007 1009; do
         grep -Eq "^ *$s," "$TMP/r.rc" && ok "string $s" || bad "string $s missing"
     done
