@@ -103,16 +103,24 @@ std::optional<PaletteData> MakePalette(const BitmapHeader& h, const std::uint8_t
     return pal;
 }
 
-std::vector<std::uint8_t> MaskRows(const PackedBitmap& mask) {
-    if (mask.header.bitCount != 1) return {};
+namespace {
+std::size_t WordRowBytes(const PackedBitmap& mask) {
+    return (static_cast<std::size_t>(mask.header.width) + 15) / 16 * 2;
+}
+}  // namespace
+
+std::size_t MaskRowsSize(const PackedBitmap& mask) {
+    if (mask.header.bitCount != 1) return 0;
+    return WordRowBytes(mask) * static_cast<std::size_t>(mask.header.height);
+}
+
+void CopyMaskRows(const PackedBitmap& mask, std::uint8_t* out) {
+    if (mask.header.bitCount != 1) return;
     const std::size_t height = static_cast<std::size_t>(mask.header.height);
-    const std::size_t wordRow = (static_cast<std::size_t>(mask.header.width) + 15) / 16 * 2;
+    const std::size_t wordRow = WordRowBytes(mask);
     // A word-aligned row is never longer than the 4-byte-aligned stored one.
-    std::vector<std::uint8_t> rows(wordRow * height);
     for (std::size_t r = 0; r < height; ++r)
-        std::memcpy(rows.data() + r * wordRow, mask.pixels + (height - 1 - r) * mask.rowBytes,
-                    wordRow);
-    return rows;
+        std::memcpy(out + r * wordRow, mask.pixels + (height - 1 - r) * mask.rowBytes, wordRow);
 }
 
 std::optional<SheetPoses> PosesFor(int walker, int costume) {

@@ -75,8 +75,18 @@ std::optional<PaletteData> MakePalette(const BitmapHeader& h, const std::uint8_t
                                        std::size_t tableBytes);
 
 // A 1-bit bitmap's rows top-down at ((width + 15) / 16) * 2 bytes each, as a monochrome
-// bitmap stores them. Empty for any other depth.
-std::vector<std::uint8_t> MaskRows(const PackedBitmap& mask);
+// bitmap stores them: MaskRowsSize bytes (0 for any other depth), written by
+// CopyMaskRows. The caller owns the buffer, so the module can allocate it without the
+// C++ library's throwing allocator.
+std::size_t MaskRowsSize(const PackedBitmap& mask);
+void CopyMaskRows(const PackedBitmap& mask, std::uint8_t* out);
+
+// The same rows in a vector, for tools and tests.
+inline std::vector<std::uint8_t> MaskRows(const PackedBitmap& mask) {
+    std::vector<std::uint8_t> rows(MaskRowsSize(mask));
+    CopyMaskRows(mask, rows.data());
+    return rows;
+}
 
 // Where a walker's two poses stand in the sheet; the second is CellSize to the right of
 // the first. Costume 1 is the second costume, owned only by walkers 12..15.

@@ -1,7 +1,5 @@
 #include "platform/win32/gdi.h"
 
-#include <vector>
-
 #include "parade/bitmap.h"
 #include "resources/resource.h"
 
@@ -9,15 +7,17 @@ namespace virelo::win32 {
 namespace {
 
 HPALETTE CreatePaletteFrom(const PaletteData& data) {
-    // LOGPALETTE declares one entry; the rest follow it in the same block.
-    std::vector<unsigned char> block(sizeof(LOGPALETTE) + sizeof(PALETTEENTRY) * (data.count ? data.count - 1 : 0));
-    auto* lp = reinterpret_cast<LOGPALETTE*>(block.data());
-    lp->palVersion = data.version;
-    lp->palNumEntries = data.count;
+    // LOGPALETTE declares one entry; the others follow it in the same block.
+    struct {
+        LOGPALETTE head;
+        PALETTEENTRY rest[255];
+    } block;
+    block.head.palVersion = data.version;
+    block.head.palNumEntries = data.count;
     for (unsigned i = 0; i < data.count; ++i)
-        lp->palPalEntry[i] = {data.entries[i].red, data.entries[i].green, data.entries[i].blue,
-                              data.entries[i].flags};
-    return CreatePalette(lp);
+        block.head.palPalEntry[i] = {data.entries[i].red, data.entries[i].green,
+                                     data.entries[i].blue, data.entries[i].flags};
+    return CreatePalette(&block.head);
 }
 
 // The resource's packed bitmap, validated against the resource's own size; a malformed
@@ -53,9 +53,12 @@ void LoadSprites(GdiSprites& sprites, HINSTANCE module, HWND window) {
                                   reinterpret_cast<const BITMAPINFO*>(bitmap->base), DIB_RGB_COLORS);
             sprites.sheet = made;
         } else {
-            const std::vector<std::uint8_t> rows = MaskRows(*bitmap);
-            if (rows.empty()) break;
-            made = CreateBitmap(bitmap->header.width, bitmap->header.height, 1, 1, rows.data());
+            const std::size_t bytes = MaskRowsSize(*bitmap);
+            void* rows = bytes ? HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, bytes) : nullptr;
+            if (!rows) break;
+            CopyMaskRows(*bitmap, static_cast<std::uint8_t*>(rows));
+            made = CreateBitmap(bitmap->header.width, bitmap->header.height, 1, 1, rows);
+            HeapFree(GetProcessHeap(), 0, rows);
             sprites.mask = made;
         }
         if (!made) break;

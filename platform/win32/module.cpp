@@ -5,6 +5,7 @@
 // (host) -> ScreenSaverProc (animation, exported) -> HostDefaultProc (host default) ->
 // DefWindowProcA (platform).
 #include <windows.h>
+#include <commctrl.h>
 
 #include "host/entry.h"
 #include "host/password.h"
@@ -72,6 +73,9 @@ extern "C" BOOL WINAPI ScreenSaverConfigureDialog(HWND dialog, UINT message, WPA
 int WINAPI WinMain(HINSTANCE module, HINSTANCE, LPSTR, int) {
     // The arguments are taken afresh by SaverEntry; the module is needed for the resources.
     platform.SetModule(module);
+    // The configuration dialog's up-down controls are a common-controls class: without
+    // this the dialog cannot be created on a system where nothing else loaded that library.
+    InitCommonControls();
     parade.random.tickCount = &PlatformTicks;  // seeds the walkers on the first draw
     SaverEntry(host, platform);  // ends the process
     return 0;
