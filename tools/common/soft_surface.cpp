@@ -88,7 +88,7 @@ void ScaleAveraging(const Image& from, Image& to) {
 }
 
 SoftSurface::SoftSurface(std::int32_t width, std::int32_t height)
-    : client_(width, height), stage_(LogicalScreen.right, LogicalScreen.bottom) {}
+    : client_(width, height) {}
 
 void SoftSurface::LoadSheet(const PackedBitmap& sheet) {
     const BitmapHeader& h = sheet.header;
@@ -129,9 +129,10 @@ void SoftSurface::BeginFrame(const Rect& client, bool logicalScreen) {
     const std::int32_t w = client.right - client.left, h = client.bottom - client.top;
     if (w != client_.width || h != client_.height) {
         client_ = Image(std::max(w, 1), std::max(h, 1));
-        stage_ = Image(LogicalScreen.right, LogicalScreen.bottom);
+        stage_ = Image();
     }
     logical_ = logicalScreen;
+    if (logical_ && stage_.pixels.empty()) stage_ = Image(LogicalScreen.right, LogicalScreen.bottom);
 }
 
 void SoftSurface::Erase(int, const Rect& area) {

@@ -66,7 +66,7 @@ private:
     Image& Target() { return logical_ ? stage_ : client_; }
 
     Image client_;
-    Image stage_;  // 640 x 480, kept across frames like the client
+    Image stage_;  // 640 x 480 from the first logical frame on, kept like the client
     bool logical_ = false;
     bool stageDirty_ = false;
     Image sheet_;               // colours, top-down
