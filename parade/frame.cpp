@@ -12,6 +12,11 @@ Rect NewRect(const Frame& f, const Walker& w, int i) {
             f.plan.planY[i] + w.height};
 }
 
+Rect Bounds(const Rect& a, const Rect& b) {
+    return {a.left < b.left ? a.left : b.left, a.top < b.top ? a.top : b.top,
+            a.right > b.right ? a.right : b.right, a.bottom > b.bottom ? a.bottom : b.bottom};
+}
+
 void Commit(const Frame& f, Walker& w, int i) {
     w.x = f.plan.planX[i];
     w.y = f.plan.planY[i];
@@ -38,14 +43,25 @@ void BeginFrame(Frame& frame, const Rect& client) {
 
 void GroupOverlaps(Frame& frame, const WalkerTable& walkers) {
     const std::int32_t offStage = ReentryColumn(frame.StageRect);
+    std::array<Rect, WalkerCount> oldRect, newRect, span;
+    for (int i = 0; i < WalkerCount; ++i) {
+        oldRect[i] = OldRect(walkers[i]);
+        newRect[i] = NewRect(frame, walkers[i], i);
+        span[i] = Bounds(oldRect[i], newRect[i]);
+    }
     for (int i = 0; i < WalkerCount - 1; ++i) {
         if (walkers[i].wait != 0) continue;
-        const Rect mine[2] = {OldRect(walkers[i]), NewRect(frame, walkers[i], i)};
-        for (const Rect& r : mine) {
+        // Only walkers whose old-and-new span meets i's can overlap either rectangle of i;
+        // sieving them first spares most of the exact tests.
+        std::uint32_t near = 0;
+        for (int j = i + 1; j < WalkerCount; ++j)
+            near |= static_cast<std::uint32_t>((walkers[j].x > offStage) & Overlaps(span[i], span[j])) << j;
+        if (!near) continue;
+        // Old rectangle first, then new: the order of the joins decides the groups.
+        for (const Rect& r : {oldRect[i], newRect[i]}) {
             for (int j = i + 1; j < WalkerCount; ++j) {
-                if (walkers[j].x <= offStage) continue;
-                if (Overlaps(r, OldRect(walkers[j])) || Overlaps(r, NewRect(frame, walkers[j], j)))
-                    Join(frame, i, j);
+                if (!(near >> j & 1)) continue;
+                if (Overlaps(r, oldRect[j]) | Overlaps(r, newRect[j])) Join(frame, i, j);
             }
         }
     }

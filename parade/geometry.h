@@ -15,7 +15,7 @@ inline bool Overlaps(const Rect& a, const Rect& b) {
     const std::int32_t r = a.right < b.right ? a.right : b.right;
     const std::int32_t t = a.top > b.top ? a.top : b.top;
     const std::int32_t u = a.bottom < b.bottom ? a.bottom : b.bottom;
-    return l < r && t < u;
+    return (l < r) & (t < u);  // no branch: the grouping makes hundreds of these per tick
 }
 
 }  // namespace virelo
