@@ -56,8 +56,11 @@ wsmall=$(median_of "$WT_TMP/small.blobs" 4 600 380)
 hsmall=$(median_of "$WT_TMP/small.blobs" 5 600 380)
 echo "median shape 640x480: ${wref}x$href; 600x380: ${wsmall}x$hsmall"
 check_range "640x480: median shape width (1:1, at most 64)" "$wref" 16 64
-check_range "width ratio small/reference (expected 600/640 = 0.94)" \
-    "$(awk -v a="$wsmall" -v b="$wref" 'BEGIN { if (b > 0) printf "%.3f", a / b }')" 0.84 1.03
+# Width: a median ratio is too noisy (different walkers, merged neighbours on the reference).
+# The x scale shows in the widest single walkers instead: 600/640 keeps a 60-wide cell, while
+# a uniform 380/480 scale would leave at most 51.
+wide=$(awk -v W=600 -v H=380 '$1 == "blob" && $2 > 0 && $3 > 0 && $2 + $4 < W && $3 + $5 < H && $4 >= 53 && $4 <= 61 && $5 <= 56 { n++ } END { print n + 0 }' "$WT_TMP/small.blobs")
+check_range "600x380: single shapes 53..61 wide (x scaled by 600/640, not 380/480)" "$wide" 1 200
 check_range "height ratio small/reference (expected 380/480 = 0.79)" \
     "$(awk -v a="$hsmall" -v b="$href" 'BEGIN { if (b > 0) printf "%.3f", a / b }')" 0.68 0.90
 # a 64 x 64 cell becomes 60 x 51 (walker 19: 55 high); allow merged neighbours in a few shapes
