@@ -55,13 +55,13 @@ void GroupOverlaps(Frame& frame, const WalkerTable& walkers) {
         // sieving them first spares most of the exact tests.
         std::uint32_t near = 0;
         for (int j = i + 1; j < WalkerCount; ++j)
-            near |= static_cast<std::uint32_t>((walkers[j].x > offStage) & Overlaps(span[i], span[j])) << j;
+            near |= static_cast<std::uint32_t>(walkers[j].x > offStage && Overlaps(span[i], span[j])) << j;
         if (!near) continue;
         // Old rectangle first, then new: the order of the joins decides the groups.
         for (const Rect& r : {oldRect[i], newRect[i]}) {
             for (int j = i + 1; j < WalkerCount; ++j) {
                 if (!(near >> j & 1)) continue;
-                if (Overlaps(r, oldRect[j]) | Overlaps(r, newRect[j])) Join(frame, i, j);
+                if (Overlaps(r, oldRect[j]) || Overlaps(r, newRect[j])) Join(frame, i, j);
             }
         }
     }
