@@ -26,22 +26,20 @@ std::vector<std::uint8_t> Table(int n) {
     return t;
 }
 
-// Reads a copy held in a buffer of exactly `size` bytes, so that any read past the end
-// is a heap overflow the address sanitizer reports.
-std::optional<PackedBitmap> ReadExact(const std::vector<std::uint8_t>& bytes, std::size_t size,
-                                      std::vector<std::uint8_t>& holder) {
-    holder.assign(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(size));
+std::uint32_t Zero(int, int) { return 0; }
+
+// Reads a copy of the first n bytes held in a buffer of exactly n bytes, so that any read
+// past the end is a heap overflow the address sanitizer reports.
+template <typename Reader>
+bool AcceptsPrefix(Reader read, const std::vector<std::uint8_t>& bytes, std::size_t n) {
+    std::vector<std::uint8_t> holder(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(n));
     holder.shrink_to_fit();
-    return ReadPackedBitmap(holder.data(), holder.size());
+    return read(holder.data(), holder.size()).has_value();
 }
 
 std::vector<std::uint8_t> Small8Bit(std::uint32_t headerSize = 40) {
-    DibFields f;
-    f.headerSize = headerSize;
-    f.width = 3;
-    f.height = 2;
-    f.clrUsed = 4;
-    return MakeDib(f, {0x000000, 0xFF0000, 0x00FF00, 0x0000FF},
+    return MakeDib({.headerSize = headerSize, .width = 3, .height = 2, .clrUsed = 4},
+                   {0x000000, 0xFF0000, 0x00FF00, 0x0000FF},
                    [](int x, int y) { return static_cast<std::uint32_t>((x + y) % 4); });
 }
 
@@ -49,25 +47,16 @@ std::vector<std::uint8_t> Small8Bit(std::uint32_t headerSize = 40) {
 
 // --- Palettes -------------------------------------------------------------------------
 
-TEST(Palette, OnlyTheFortyByteHeaderMakesOne) {
-    const auto table = Table(16);
-    for (std::uint32_t size : {12u, 64u, 108u, 124u}) {
-        const auto pal = MakePalette(Header(size, 4, 0), table.data(), table.size());
-        EXPECT_FALSE(pal.has_value()) << "header size " << size << " made a palette of "
-                                      << (pal ? pal->count : 0) << " entries, expected none";
-    }
-    EXPECT_TRUE(MakePalette(Header(40, 4, 0), table.data(), table.size()).has_value());
-}
-
-TEST(Palette, EntryCountComesFromClrUsedOrTheDepth) {
+TEST(Palette, EntryCountComesFromClrUsedOrTheDepthAndOnlyTheFortyByteHeaderMakesOne) {
     const auto table = Table(256);
-    struct Case { std::uint16_t bits; std::uint32_t clrUsed; std::uint16_t expected; };
-    for (const Case c : {Case{4, 0, 16}, Case{4, 5, 5}, Case{1, 0, 2}, Case{8, 0, 256},
-                         Case{8, 0x10005, 5}, Case{24, 3, 3}, Case{8, 300, 256}}) {
-        const auto pal = MakePalette(Header(40, c.bits, c.clrUsed), table.data(), table.size());
-        ASSERT_TRUE(pal.has_value()) << c.bits << " bits, clrUsed " << c.clrUsed;
-        EXPECT_EQ(pal->count, c.expected) << c.bits << " bits, clrUsed " << c.clrUsed;
-        EXPECT_EQ(pal->version, 0x300);
+    struct Case { std::uint32_t size; std::uint16_t bits; std::uint32_t clrUsed; int expected; };  // -1: none
+    for (const Case c : {Case{40, 4, 0, 16}, Case{40, 4, 5, 5}, Case{40, 1, 0, 2}, Case{40, 8, 0, 256},
+                         Case{40, 8, 0x10005, 5}, Case{40, 24, 3, 3}, Case{40, 8, 300, 256},
+                         Case{12, 4, 0, -1}, Case{64, 4, 0, -1}, Case{108, 4, 0, -1}, Case{124, 4, 0, -1}}) {
+        const auto pal = MakePalette(Header(c.size, c.bits, c.clrUsed), table.data(), table.size());
+        EXPECT_EQ(pal ? pal->count : -1, c.expected)
+            << "header size " << c.size << ", " << c.bits << " bits, clrUsed " << c.clrUsed;
+        EXPECT_EQ(pal ? pal->version : 0x300, 0x300);
     }
 }
 
@@ -77,10 +66,8 @@ TEST(Palette, EntriesAreTheTableInRedGreenBlueOrderWithNoFlags) {
     ASSERT_TRUE(pal.has_value());
     for (int k = 0; k < 5; ++k) {
         const PaletteEntry& e = pal->entries[k];
-        EXPECT_EQ(e.red, table[4 * k + 2]) << "entry " << k;
-        EXPECT_EQ(e.green, table[4 * k + 1]) << "entry " << k;
-        EXPECT_EQ(e.blue, table[4 * k]) << "entry " << k;
-        EXPECT_EQ(e.flags, 0) << "entry " << k << " kept the table's reserved byte";
+        const std::vector<int> got{e.red, e.green, e.blue, e.flags};
+        EXPECT_EQ(got, (std::vector<int>{table[4 * k + 2], table[4 * k + 1], table[4 * k], 0})) << "entry " << k;
     }
 }
 
@@ -114,9 +101,10 @@ TEST(Palette, RefusedWhenThereIsNothingToMakeItFrom) {
 
 TEST(ReadPackedBitmap, FindsTableAndPixelsAfterTheHeadersOwnSize) {
     for (std::uint32_t headerSize : {40u, 108u, 124u}) {
+        SCOPED_TRACE("header size " + std::to_string(headerSize));
         const auto bytes = Small8Bit(headerSize);
         const auto bmp = ReadPackedBitmap(bytes.data(), bytes.size());
-        ASSERT_TRUE(bmp.has_value()) << "header size " << headerSize;
+        ASSERT_TRUE(bmp.has_value());
         EXPECT_EQ(bmp->colours, 4u);
         EXPECT_EQ(bmp->rowBytes, 4u);
         EXPECT_EQ(bmp->colourTable - bytes.data(), std::ptrdiff_t(headerSize));
@@ -126,6 +114,13 @@ TEST(ReadPackedBitmap, FindsTableAndPixelsAfterTheHeadersOwnSize) {
         EXPECT_EQ(bmp->pixels[0], 1);
         EXPECT_EQ(bmp->pixels[2], 3);
         EXPECT_EQ(bmp->pixels[4], 0) << "second stored row is y = 0";
+        // Every truncation is refused without reading past it; trailing bytes are accepted.
+        for (std::size_t n = 0; n < bytes.size(); ++n)
+            EXPECT_FALSE(AcceptsPrefix(ReadPackedBitmap, bytes, n)) << "accepted the first " << n << " of " << bytes.size() << " bytes";
+        EXPECT_TRUE(AcceptsPrefix(ReadPackedBitmap, bytes, bytes.size()));
+        auto longer = bytes;
+        longer.resize(bytes.size() + 7, 0xAA);
+        EXPECT_TRUE(ReadPackedBitmap(longer.data(), longer.size()).has_value()) << "trailing bytes refused";
     }
 }
 
@@ -133,62 +128,28 @@ TEST(ReadPackedBitmap, RowLengthsArePaddedToFourBytes) {
     struct Case { std::int32_t width; std::uint16_t bits; std::size_t rowBytes; };
     for (const Case c : {Case{1, 1, 4}, Case{33, 1, 8}, Case{9, 4, 8}, Case{5, 8, 8}, Case{3, 24, 12},
                          Case{4, 24, 12}, Case{5, 24, 16}}) {
-        DibFields f;
-        f.width = c.width;
-        f.height = 3;
-        f.bitCount = c.bits;
-        const auto bytes = MakeDib(f, std::vector<std::uint32_t>(c.bits == 24 ? 0 : 1u << c.bits), [](int, int) { return 0u; });
+        const auto bytes = MakeDib({.width = c.width, .height = 3, .bitCount = c.bits},
+                                   std::vector<std::uint32_t>(c.bits == 24 ? 0 : 1u << c.bits), Zero);
         const auto bmp = ReadPackedBitmap(bytes.data(), bytes.size());
         ASSERT_TRUE(bmp.has_value()) << c.width << " px at " << c.bits << " bits";
         EXPECT_EQ(bmp->rowBytes, c.rowBytes) << c.width << " px at " << c.bits << " bits";
     }
 }
 
-TEST(ReadPackedBitmap, EveryTruncationIsRefusedWithoutReadingPastIt) {
-    for (std::uint32_t headerSize : {40u, 124u}) {
-        const auto bytes = Small8Bit(headerSize);
-        std::vector<std::uint8_t> holder;
-        for (std::size_t n = 0; n < bytes.size(); ++n)
-            EXPECT_FALSE(ReadExact(bytes, n, holder).has_value())
-                << "accepted the first " << n << " of " << bytes.size() << " bytes";
-        EXPECT_TRUE(ReadExact(bytes, bytes.size(), holder).has_value());
-    }
-}
-
-TEST(ReadPackedBitmap, TrailingBytesAreAccepted) {
-    auto bytes = Small8Bit();
-    bytes.resize(bytes.size() + 7, 0xAA);
-    EXPECT_TRUE(ReadPackedBitmap(bytes.data(), bytes.size()).has_value());
-}
-
 TEST(ReadPackedBitmap, RefusesMalformedHeaders) {
     struct Case { const char* what; DibFields f; };
-    auto with = [](auto change) {
-        DibFields f;
-        f.width = 4;
-        f.height = 4;
-        change(f);
-        return f;
-    };
     const Case cases[] = {
-        {"core header", with([](DibFields& f) { f.headerSize = 12; })},
-        {"header size 64", with([](DibFields& f) { f.headerSize = 64; })},
-        {"top-down", with([](DibFields& f) { f.height = -4; })},
-        {"zero width", with([](DibFields& f) { f.width = 0; })},
-        {"zero height", with([](DibFields& f) { f.height = 0; })},
-        {"negative width", with([](DibFields& f) { f.width = -4; })},
-        {"RLE8", with([](DibFields& f) { f.compression = 1; })},
-        {"bit fields", with([](DibFields& f) { f.compression = 3; })},
-        {"no planes", with([](DibFields& f) { f.planes = 0; })},
-        {"two planes", with([](DibFields& f) { f.planes = 2; })},
-        {"2 bits", with([](DibFields& f) { f.bitCount = 2; })},
-        {"16 bits", with([](DibFields& f) { f.bitCount = 16; })},
-        {"32 bits", with([](DibFields& f) { f.bitCount = 32; })},
-        {"0 bits", with([](DibFields& f) { f.bitCount = 0; })},
+        {"core header", {.headerSize = 12}},   {"header size 64", {.headerSize = 64}},
+        {"top-down", {.height = -1}},          {"zero width", {.width = 0}},
+        {"zero height", {.height = 0}},        {"negative width", {.width = -1}},
+        {"RLE8", {.compression = 1}},          {"bit fields", {.compression = 3}},
+        {"no planes", {.planes = 0}},          {"two planes", {.planes = 2}},
+        {"2 bits", {.bitCount = 2}},           {"16 bits", {.bitCount = 16}},
+        {"32 bits", {.bitCount = 32}},         {"0 bits", {.bitCount = 0}},
     };
     for (const Case& c : cases) {
         // Pixels generous enough that only the header is at fault.
-        auto bytes = MakeDib(c.f, std::vector<std::uint32_t>(256), [](int, int) { return 0u; });
+        auto bytes = MakeDib(c.f, std::vector<std::uint32_t>(256), Zero);
         bytes.resize(bytes.size() + 4096, 0);
         EXPECT_FALSE(ReadPackedBitmap(bytes.data(), bytes.size()).has_value()) << c.what << " accepted";
     }
@@ -196,10 +157,7 @@ TEST(ReadPackedBitmap, RefusesMalformedHeaders) {
 
 TEST(ReadPackedBitmap, RefusesSizesThatDoNotFit) {
     auto headerOnly = [](std::int32_t w, std::int32_t h, std::uint16_t bits, std::uint32_t clrUsed) {
-        DibFields f;
-        f.bitCount = bits;
-        f.clrUsed = clrUsed;
-        std::vector<std::uint8_t> b = MakeDib(f, {}, [](int, int) { return 0u; });
+        std::vector<std::uint8_t> b = MakeDib({.bitCount = bits, .clrUsed = clrUsed}, {}, Zero);
         b.resize(40 + 1024 + 64, 0);  // a full 8-bit table and a little more
         virelo::test::Poke32(b, 4, static_cast<std::uint32_t>(w));
         virelo::test::Poke32(b, 8, static_cast<std::uint32_t>(h));
@@ -220,11 +178,8 @@ TEST(ReadPackedBitmap, RefusesSizesThatDoNotFit) {
 }
 
 TEST(ReadBitmapFile, NeedsTheMagicAndAPixelOffsetThatMatchesTheDib) {
-    DibFields f;
-    f.width = 5;
-    f.height = 3;
-    f.bitCount = 4;
-    auto file = MakeBmpFile(f, std::vector<std::uint32_t>(16), [](int x, int) { return std::uint32_t(x); });
+    auto file = MakeBmpFile({.width = 5, .height = 3, .bitCount = 4}, std::vector<std::uint32_t>(16),
+                            [](int x, int) { return std::uint32_t(x); });
     const auto bmp = ReadBitmapFile(file.data(), file.size());
     ASSERT_TRUE(bmp.has_value());
     EXPECT_EQ(bmp->base, file.data() + 14);
@@ -237,57 +192,40 @@ TEST(ReadBitmapFile, NeedsTheMagicAndAPixelOffsetThatMatchesTheDib) {
     badOffset[10] += 4;
     EXPECT_FALSE(ReadBitmapFile(badOffset.data(), badOffset.size()).has_value())
         << "a pixel offset 4 bytes past the table accepted";
-    std::vector<std::uint8_t> holder;
-    for (std::size_t n = 0; n < file.size(); ++n) {
-        holder.assign(file.begin(), file.begin() + static_cast<std::ptrdiff_t>(n));
-        holder.shrink_to_fit();
-        EXPECT_FALSE(ReadBitmapFile(holder.data(), holder.size()).has_value()) << "accepted " << n << " bytes";
-    }
+    for (std::size_t n = 0; n < file.size(); ++n)
+        EXPECT_FALSE(AcceptsPrefix(ReadBitmapFile, file, n)) << "accepted " << n << " bytes";
 }
 
 // --- Mask rows --------------------------------------------------------------------------
 
-namespace {
-
-// A 1-bit bitmap whose every row differs from the others: row y has bits set from its number.
-std::vector<std::uint8_t> MaskBitmap(std::int32_t width, std::int32_t height) {
-    DibFields f;
-    f.width = width;
-    f.height = height;
-    f.bitCount = 1;
-    return MakeDib(f, {0x000000, 0xFFFFFF}, [](int x, int y) { return std::uint32_t((x * 7 + y * 13) % 5 == 0); });
-}
-
-}  // namespace
-
 TEST(MaskRows, AreWordAlignedAndTopDown) {
     struct Case { std::int32_t width; std::size_t stored, word; };
+    const std::int32_t height = 5;
     for (const Case c : {Case{512, 64, 64}, Case{100, 16, 14}, Case{17, 4, 4}, Case{1, 4, 2}, Case{48, 8, 6}}) {
-        const std::int32_t height = 5;
-        const auto bytes = MaskBitmap(c.width, height);
+        SCOPED_TRACE(std::to_string(c.width) + " px");
+        // Every row differs from the others.
+        const auto bytes = MakeDib({.width = c.width, .height = height, .bitCount = 1}, {0x000000, 0xFFFFFF},
+                                   [](int x, int y) { return std::uint32_t((x * 7 + y * 13) % 5 == 0); });
         const auto bmp = ReadPackedBitmap(bytes.data(), bytes.size());
-        ASSERT_TRUE(bmp.has_value()) << c.width << " px";
-        ASSERT_EQ(bmp->rowBytes, c.stored) << c.width << " px";
+        ASSERT_TRUE(bmp.has_value());
+        ASSERT_EQ(bmp->rowBytes, c.stored);
         const auto rows = MaskRows(*bmp);
-        ASSERT_EQ(rows.size(), c.word * height) << c.width << " px";
+        ASSERT_EQ(rows.size(), c.word * height);
         for (std::int32_t r = 0; r < height; ++r) {
             // Stored row 0 is the bottom one, so top-down row r is stored row height-1-r.
             const std::uint8_t* stored = bmp->pixels + (height - 1 - r) * c.stored;
             const std::vector<std::uint8_t> want(stored, stored + c.word);
             const std::vector<std::uint8_t> got(rows.begin() + r * c.word, rows.begin() + (r + 1) * c.word);
-            EXPECT_EQ(got, want) << c.width << " px, row " << r;
+            EXPECT_EQ(got, want) << "row " << r;
         }
     }
 }
 
 TEST(MaskRows, EmptyForAnyDepthButOne) {
     for (std::uint16_t bits : {std::uint16_t{4}, std::uint16_t{8}, std::uint16_t{24}}) {
-        DibFields f;
-        f.width = 16;
-        f.height = 2;
-        f.bitCount = bits;
-        f.clrUsed = bits == 24 ? 0 : 2;
-        const auto bytes = MakeDib(f, std::vector<std::uint32_t>(f.clrUsed), [](int, int) { return 1u; });
+        const std::uint32_t colours = bits == 24 ? 0 : 2;
+        const auto bytes = MakeDib({.width = 16, .height = 2, .bitCount = bits, .clrUsed = colours},
+                                   std::vector<std::uint32_t>(colours), [](int, int) { return 1u; });
         const auto bmp = ReadPackedBitmap(bytes.data(), bytes.size());
         ASSERT_TRUE(bmp.has_value());
         EXPECT_EQ(MaskRows(*bmp).size(), 0u) << bits << " bits gave mask rows";
@@ -301,18 +239,19 @@ TEST(SheetPoses, AgreeWithWhatPlacementAndMotionWriteIntoTheRecords) {
     RandomState random{12345, nullptr};
     PlaceWalkers(walkers, random, {0, 0, 800, 600});
     for (int i = 0; i < WalkerCount; ++i) {
+        SCOPED_TRACE("walker " + std::to_string(i));
         const auto p = PosesFor(i, 0);
-        ASSERT_TRUE(p.has_value()) << "walker " << i;
-        EXPECT_EQ(p->first.left, walkers[i].sheetX) << "walker " << i;
-        EXPECT_EQ(p->first.top, walkers[i].sheetY) << "walker " << i;
-        EXPECT_EQ(p->first.bottom - p->first.top, walkers[i].height) << "walker " << i;
-        EXPECT_EQ(p->second.left, walkers[i].sheetX + CellSize) << "walker " << i;
+        ASSERT_TRUE(p.has_value());
+        EXPECT_EQ(p->first.left, walkers[i].sheetX);
+        EXPECT_EQ(p->first.top, walkers[i].sheetY);
+        EXPECT_EQ(p->first.bottom - p->first.top, walkers[i].height);
+        EXPECT_EQ(p->second.left, walkers[i].sheetX + CellSize);
         const auto costume = PosesFor(i, 1);
-        EXPECT_EQ(costume.has_value(), i >= 12 && i <= 15) << "walker " << i;
+        EXPECT_EQ(costume.has_value(), i >= 12 && i <= 15);
         if (costume) {
-            EXPECT_EQ(p->first.top, CostumeRowFirst) << "walker " << i;
-            EXPECT_EQ(costume->first.top, CostumeRowSecond) << "walker " << i;
-            EXPECT_EQ(costume->first.left, p->first.left) << "walker " << i;
+            EXPECT_EQ(p->first.top, CostumeRowFirst);
+            EXPECT_EQ(costume->first.top, CostumeRowSecond);
+            EXPECT_EQ(costume->first.left, p->first.left);
         }
     }
     EXPECT_FALSE(PosesFor(-1, 0).has_value());

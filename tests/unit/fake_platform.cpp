@@ -4,15 +4,12 @@
 #include <cstdio>
 
 namespace virelo::testing {
-namespace {
 
 std::string Hex(std::uintptr_t v) {
     char buf[32];
     std::snprintf(buf, sizeof buf, "%#llx", static_cast<unsigned long long>(v));
     return buf;
 }
-
-}  // namespace
 
 std::int64_t FakePlatform::Dword(const std::string& path, const std::string& name) const {
     const auto k = keys.find(path);
@@ -32,17 +29,12 @@ std::int32_t FakePlatform::RegOpenKeyExA(KeyHandle key, const char* subKey, std:
     const std::string parent = key == CurrentUserKey ? "HKCU" : openKeys.at(key);
     const std::string path = parent + "\\" + subKey;
     const bool exists = std::any_of(keys.begin(), keys.end(), [&](const auto& kv) {
-        return kv.first == path || kv.first.rfind(path + "\\", 0) == 0;
+        return kv.first == path || kv.first.starts_with(path + "\\");
     });
     if (!exists) return ErrorFileNotFound;
     *result = nextKey++;
     openKeys[*result] = path;
     return ErrorSuccess;
-}
-
-std::int32_t FakePlatform::RegOpenKeyA(KeyHandle key, const char* subKey, KeyHandle* result) {
-    calls.push_back(std::string("RegOpenKeyA ") + subKey);
-    return RegOpenKeyExA(key, subKey, 0, KeyAllAccess, result);
 }
 
 std::int32_t FakePlatform::RegQueryValueExA(KeyHandle key, const char* name, std::uint32_t* type,
@@ -83,102 +75,8 @@ std::int32_t FakePlatform::RegSetValueExA(KeyHandle key, const char* name, std::
     return ErrorSuccess;
 }
 
-std::int32_t FakePlatform::RegCloseKey(KeyHandle key) {
-    calls.push_back("RegCloseKey");
-    return openKeys.erase(key) ? ErrorSuccess : 6;  // ERROR_INVALID_HANDLE for a double close
-}
+// ---- the window and its queue ------------------------------------------------------------
 
-// ---- parade side ----------------------------------------------------------------------
-
-bool FakePlatform::GetClientRect(WindowHandle window, Rect* rect) {
-    calls.push_back("GetClientRect");
-    const auto it = clientOf.find(window);
-    *rect = it != clientOf.end() ? it->second : client;
-    return true;
-}
-DcHandle FakePlatform::GetDC(WindowHandle) {
-    calls.push_back("GetDC");
-    ++dcsTaken;
-    return 0xDC;
-}
-int FakePlatform::ReleaseDC(WindowHandle, DcHandle) {
-    calls.push_back("ReleaseDC");
-    ++dcsReleased;
-    return 1;
-}
-int FakePlatform::FillRect(DcHandle dc, const Rect& rect, GdiHandle brush) {
-    calls.push_back("FillRect");
-    fills.push_back({dc, rect, brush});
-    return 1;
-}
-GdiHandle FakePlatform::GetStockObject(int object) { return 0xB000 + static_cast<GdiHandle>(object); }
-TimerId FakePlatform::SetTimer(WindowHandle, TimerId id, std::uint32_t elapseMs) {
-    calls.push_back("SetTimer " + std::to_string(id) + " " + std::to_string(elapseMs));
-    timerPeriods.push_back(elapseMs);
-    if (onSetTimer) onSetTimer();
-    return timerResult;
-}
-bool FakePlatform::KillTimer(WindowHandle, TimerId id) {
-    calls.push_back("KillTimer " + std::to_string(id));
-    ++timersKilled;
-    return true;
-}
-bool FakePlatform::PostMessageA(WindowHandle window, std::uint32_t message, WParam wParam,
-                                LParam lParam) {
-    calls.push_back("PostMessageA " + Hex(message));
-    posted.push_back({window, message, wParam, lParam});
-    if (window == Window && windowAlive) queue.push_back({window, message, wParam, lParam});
-    return true;
-}
-void FakePlatform::LoadSprites(WindowHandle) {
-    calls.push_back("LoadSprites");
-    ++spritesLoaded;
-}
-void FakePlatform::FreeSprites() {
-    calls.push_back("FreeSprites");
-    ++spritesFreed;
-}
-DrawSurface& FakePlatform::WindowSurface(WindowHandle) { return surface; }
-bool FakePlatform::SetDlgItemInt(WindowHandle, int item, std::uint32_t value, bool) {
-    calls.push_back("SetDlgItemInt " + std::to_string(item) + " " + std::to_string(value));
-    dialogItems[item] = value;
-    return true;
-}
-std::uint32_t FakePlatform::GetDlgItemInt(WindowHandle, int item, bool* translated, bool) {
-    calls.push_back("GetDlgItemInt " + std::to_string(item));
-    if (translated) *translated = dialogItems.count(item) != 0;
-    return dialogItems.count(item) ? dialogItems[item] : 0;
-}
-WindowHandle FakePlatform::GetDlgItem(WindowHandle dialog, int item) {
-    return dialog + 0x10000 + static_cast<WindowHandle>(item);
-}
-bool FakePlatform::EndDialog(WindowHandle, std::intptr_t result) {
-    calls.push_back("EndDialog " + std::to_string(result));
-    dialogEnds.push_back(result);
-    return true;
-}
-
-// ---- host side ------------------------------------------------------------------------
-
-void FakePlatform::Sleep(std::uint32_t ms) {
-    calls.push_back("Sleep " + std::to_string(ms));
-    ++sleeps;
-}
-bool FakePlatform::GetCursorPos(Point* point) {
-    calls.push_back("GetCursorPos");
-    *point = cursor;
-    return true;
-}
-GdiHandle FakePlatform::SetCursor(GdiHandle c) {
-    calls.push_back("SetCursor " + Hex(c));
-    if (c == 0) ++cursorHides;
-    return 0;
-}
-LResult FakePlatform::SendMessageA(WindowHandle window, std::uint32_t message, WParam wParam,
-                                   LParam lParam) {
-    calls.push_back("SendMessageA " + Hex(message));
-    return classProc(window, message, wParam, lParam);
-}
 bool FakePlatform::PeekMessageA(Message* message, WindowHandle window, std::uint32_t first,
                                 std::uint32_t last, std::uint32_t remove) {
     calls.push_back("PeekMessageA " + Hex(first) + " " + Hex(last) + " " + Hex(remove));
@@ -191,6 +89,7 @@ bool FakePlatform::PeekMessageA(Message* message, WindowHandle window, std::uint
     }
     return false;
 }
+
 int FakePlatform::GetMessageA(Message* message, WindowHandle, std::uint32_t, std::uint32_t) {
     if (getMessageError > 0) {
         --getMessageError;
@@ -205,11 +104,7 @@ int FakePlatform::GetMessageA(Message* message, WindowHandle, std::uint32_t, std
     queue.pop_front();
     return message->message == WmQuit ? 0 : 1;
 }
-bool FakePlatform::TranslateMessage(const Message&) { return false; }
-LResult FakePlatform::DispatchMessageA(const Message& m) {
-    if (m.window != Window || !windowAlive) return 0;
-    return classProc(m.window, m.message, m.wParam, m.lParam);
-}
+
 LResult FakePlatform::DefWindowProcA(WindowHandle window, std::uint32_t message, WParam, LParam) {
     calls.push_back("DefWindowProcA " + Hex(message));
     if (route) route->push_back("platform");
@@ -220,69 +115,7 @@ LResult FakePlatform::DefWindowProcA(WindowHandle window, std::uint32_t message,
     }
     return 0;
 }
-void FakePlatform::PostQuitMessage(int code) {
-    calls.push_back("PostQuitMessage " + std::to_string(code));
-    queue.push_back({0, WmQuit, static_cast<WParam>(code), 0});
-}
-LibraryHandle FakePlatform::LoadLibraryA(const char* name) {
-    calls.push_back(std::string("LoadLibraryA ") + name);
-    const auto it = loadable.find(name);
-    return it == loadable.end() ? 0 : it->second;
-}
-LibraryHandle FakePlatform::GetModuleHandleA(const char* name) {
-    calls.push_back(std::string("GetModuleHandleA ") + (name ? name : "(self)"));
-    if (!name) return 0x400000;
-    const auto it = loaded.find(name);
-    return it == loaded.end() ? 0 : it->second;
-}
-ProcAddress FakePlatform::GetProcAddress(LibraryHandle module, const char* name) {
-    calls.push_back(std::string("GetProcAddress ") + name);
-    const auto it = entries.find({module, name});
-    return it == entries.end() ? 0 : it->second;
-}
-bool FakePlatform::FreeLibrary(LibraryHandle module) {
-    calls.push_back("FreeLibrary " + Hex(module));
-    freed.push_back(module);
-    return true;
-}
-ImeContext FakePlatform::CallImmAssociateContext(ProcAddress, WindowHandle window,
-                                                 ImeContext context) {
-    imeCalls.push_back({context, window});
-    return imePrevious;
-}
-std::int32_t FakePlatform::CallVerifyScreenSavePwd(ProcAddress, WindowHandle window) {
-    calls.push_back("VerifyScreenSavePwd");
-    ++questions;
-    return verifier(window);
-}
-void FakePlatform::CallPwdChangePasswordA(ProcAddress, const char* providerName,
-                                          WindowHandle owner, std::uint32_t, std::uint32_t) {
-    provider = providerName;
-    passwordChanges.push_back(owner);
-}
-WindowHandle FakePlatform::FindWindowA(const char* className, const char* title) {
-    calls.push_back(std::string("FindWindowA ") + className + " " + title);
-    const auto it = topLevel.find({className, title});
-    return it == topLevel.end() ? 0 : it->second;
-}
-bool FakePlatform::IsWindow(WindowHandle window) {
-    calls.push_back("IsWindow " + std::to_string(window));
-    return liveWindows.count(window) != 0;
-}
-bool FakePlatform::SetForegroundWindow(WindowHandle window) {
-    broughtForward.push_back(window);
-    return true;
-}
-WindowHandle FakePlatform::GetParent(WindowHandle window) {
-    const auto it = parentOf.find(window);
-    return it == parentOf.end() ? 0 : it->second;
-}
-std::uint16_t FakePlatform::RegisterClassA(const WindowClass& wc) {
-    calls.push_back("RegisterClassA");
-    registered = wc;
-    registeredName = wc.className ? wc.className : "";
-    return registerFails ? 0 : 0xC001;
-}
+
 WindowHandle FakePlatform::CreateWindowExA(std::uint32_t exStyle, const char* className,
                                            const char* title, std::uint32_t style, int x, int y,
                                            int width, int height, WindowHandle parent) {
@@ -293,32 +126,6 @@ WindowHandle FakePlatform::CreateWindowExA(std::uint32_t exStyle, const char* cl
     liveWindows.insert(Window);
     classProc(Window, WmCreate, 0, 0);
     return Window;
-}
-std::intptr_t FakePlatform::DialogBoxParamA(LibraryHandle module, int templateId,
-                                            WindowHandle owner, LParam) {
-    calls.push_back("DialogBoxParamA");
-    dialogs.push_back({module, templateId, owner});
-    if (guardDepth > 0) ++dialogsInsideGuard;
-    return dialogResult;
-}
-bool FakePlatform::GetVersionExA(OsVersionInfo* info) {
-    calls.push_back("GetVersionExA");
-    versionSizeSeen = info->size;
-    if (!versionOk) return false;
-    info->platformId = platformId;
-    return true;
-}
-bool FakePlatform::SystemParametersInfoA(std::uint32_t action, std::uint32_t param, void* value,
-                                         std::uint32_t) {
-    calls.push_back("SystemParametersInfoA " + std::to_string(action) + " " + std::to_string(param));
-    if (action == 97 && value != nullptr) saverRunning.push_back(param);
-    return true;
-}
-std::int32_t FakePlatform::RunInFaultGuard(GuardedBody body, void* context) {
-    ++guardDepth;
-    const std::int32_t r = body(context);
-    --guardDepth;
-    return r;
 }
 
 }  // namespace virelo::testing

@@ -17,6 +17,8 @@
 
 namespace virelo::testing {
 
+std::string Hex(std::uintptr_t v);
+
 class FakePlatform final : public HostPlatform {
 public:
     using Proc = std::function<LResult(WindowHandle, std::uint32_t, WParam, LParam)>;
@@ -35,10 +37,7 @@ public:
     int valueWrites = 0;
     void SetDword(const std::string& path, const std::string& name, std::uint32_t v,
                   std::uint32_t type = RegDword) {
-        Value& val = keys[path][name];
-        val.type = type;
-        val.bytes.resize(4);
-        std::memcpy(val.bytes.data(), &v, 4);
+        SetBytes(path, name, type, {std::uint8_t(v), std::uint8_t(v >> 8), std::uint8_t(v >> 16), std::uint8_t(v >> 24)});
     }
     void SetBytes(const std::string& path, const std::string& name, std::uint32_t type,
                   std::vector<std::uint8_t> bytes) {
@@ -64,7 +63,6 @@ public:
     std::vector<WindowHandle> broughtForward;
     bool registerFails = false, createFails = false;
     WindowClass registered{};
-    std::string registeredName;
     struct Created {
         std::uint32_t exStyle, style;
         std::string className, title;
@@ -76,7 +74,6 @@ public:
     // Timer, drawing, dialog.
     TimerId timerResult = 1;
     std::vector<std::uint32_t> timerPeriods;
-    int timersKilled = 0;
     std::function<void()> onSetTimer;
     struct Fill {
         DcHandle dc;
@@ -110,7 +107,6 @@ public:
     std::uint32_t platformId = 2;
     std::uint32_t versionSizeSeen = 0;
     std::string commandLine;
-    StartupInfo startup{};
     std::int64_t exitCode = -999;  // not exited
     std::intptr_t dialogResult = 1;
     struct DialogCall {
@@ -135,7 +131,10 @@ public:
     // RegistryApi
     std::int32_t RegOpenKeyExA(KeyHandle key, const char* subKey, std::uint32_t options,
                                std::uint32_t access, KeyHandle* result) override;
-    std::int32_t RegOpenKeyA(KeyHandle key, const char* subKey, KeyHandle* result) override;
+    std::int32_t RegOpenKeyA(KeyHandle key, const char* subKey, KeyHandle* result) override {
+        calls.push_back(std::string("RegOpenKeyA ") + subKey);
+        return RegOpenKeyExA(key, subKey, 0, KeyAllAccess, result);
+    }
     std::int32_t RegQueryValueExA(KeyHandle key, const char* name, std::uint32_t* type,
                                   void* data, std::uint32_t* size) override;
     std::int32_t RegCreateKeyExA(KeyHandle key, const char* subKey, const char* className,
@@ -143,73 +142,173 @@ public:
                                  std::uint32_t* disposition) override;
     std::int32_t RegSetValueExA(KeyHandle key, const char* name, std::uint32_t type,
                                 const void* data, std::uint32_t size) override;
-    std::int32_t RegCloseKey(KeyHandle key) override;
+    std::int32_t RegCloseKey(KeyHandle key) override {
+        calls.push_back("RegCloseKey");
+        return openKeys.erase(key) ? ErrorSuccess : 6;  // ERROR_INVALID_HANDLE for a double close
+    }
 
     // ParadePlatform
-    bool GetClientRect(WindowHandle window, Rect* rect) override;
-    DcHandle GetDC(WindowHandle) override;
-    int ReleaseDC(WindowHandle, DcHandle) override;
-    int FillRect(DcHandle dc, const Rect& rect, GdiHandle brush) override;
-    GdiHandle GetStockObject(int object) override;
-    TimerId SetTimer(WindowHandle window, TimerId id, std::uint32_t elapseMs) override;
-    bool KillTimer(WindowHandle window, TimerId id) override;
-    bool PostMessageA(WindowHandle window, std::uint32_t message, WParam wParam,
-                      LParam lParam) override;
-    void LoadSprites(WindowHandle) override;
-    void FreeSprites() override;
-    DrawSurface& WindowSurface(WindowHandle) override;
-    bool SetDlgItemInt(WindowHandle, int item, std::uint32_t value, bool isSigned) override;
-    std::uint32_t GetDlgItemInt(WindowHandle, int item, bool* translated, bool isSigned) override;
-    WindowHandle GetDlgItem(WindowHandle dialog, int item) override;
-    bool EndDialog(WindowHandle, std::intptr_t result) override;
+    bool GetClientRect(WindowHandle window, Rect* rect) override {
+        calls.push_back("GetClientRect");
+        *rect = clientOf.contains(window) ? clientOf.at(window) : client;
+        return true;
+    }
+    DcHandle GetDC(WindowHandle) override { calls.push_back("GetDC"); ++dcsTaken; return 0xDC; }
+    int ReleaseDC(WindowHandle, DcHandle) override { calls.push_back("ReleaseDC"); ++dcsReleased; return 1; }
+    int FillRect(DcHandle dc, const Rect& rect, GdiHandle brush) override {
+        calls.push_back("FillRect");
+        fills.push_back({dc, rect, brush});
+        return 1;
+    }
+    GdiHandle GetStockObject(int object) override { return 0xB000 + static_cast<GdiHandle>(object); }
+    TimerId SetTimer(WindowHandle, TimerId id, std::uint32_t elapseMs) override {
+        calls.push_back("SetTimer " + std::to_string(id) + " " + std::to_string(elapseMs));
+        timerPeriods.push_back(elapseMs);
+        if (onSetTimer) onSetTimer();
+        return timerResult;
+    }
+    bool KillTimer(WindowHandle, TimerId id) override { calls.push_back("KillTimer " + std::to_string(id)); return true; }
+    bool PostMessageA(WindowHandle window, std::uint32_t message, WParam wParam, LParam lParam) override {
+        calls.push_back("PostMessageA " + Hex(message));
+        posted.push_back({window, message, wParam, lParam});
+        if (window == Window && windowAlive) queue.push_back({window, message, wParam, lParam});
+        return true;
+    }
+    void LoadSprites(WindowHandle) override { calls.push_back("LoadSprites"); ++spritesLoaded; }
+    void FreeSprites() override { calls.push_back("FreeSprites"); ++spritesFreed; }
+    DrawSurface& WindowSurface(WindowHandle) override { return surface; }
+    bool SetDlgItemInt(WindowHandle, int item, std::uint32_t value, bool) override {
+        calls.push_back("SetDlgItemInt " + std::to_string(item) + " " + std::to_string(value));
+        dialogItems[item] = value;
+        return true;
+    }
+    // 0 for an empty field.
+    std::uint32_t GetDlgItemInt(WindowHandle, int item, bool* translated, bool) override {
+        calls.push_back("GetDlgItemInt " + std::to_string(item));
+        if (translated) *translated = dialogItems.contains(item);
+        return dialogItems.contains(item) ? dialogItems[item] : 0;
+    }
+    WindowHandle GetDlgItem(WindowHandle dialog, int item) override {
+        return dialog + 0x10000 + static_cast<WindowHandle>(item);
+    }
+    bool EndDialog(WindowHandle, std::intptr_t result) override {
+        calls.push_back("EndDialog " + std::to_string(result));
+        dialogEnds.push_back(result);
+        return true;
+    }
 
     // CharStepper: single-byte code page.
     const char* CharNextA(const char* text) override { return *text ? text + 1 : text; }
 
     // HostPlatform
     std::uint32_t GetTickCount() override { return tick; }
-    void Sleep(std::uint32_t) override;
-    bool GetCursorPos(Point* point) override;
-    GdiHandle SetCursor(GdiHandle cursor) override;
-    LResult SendMessageA(WindowHandle window, std::uint32_t message, WParam wParam,
-                         LParam lParam) override;
+    void Sleep(std::uint32_t ms) override { calls.push_back("Sleep " + std::to_string(ms)); ++sleeps; }
+    bool GetCursorPos(Point* point) override { calls.push_back("GetCursorPos"); *point = cursor; return true; }
+    GdiHandle SetCursor(GdiHandle c) override {
+        calls.push_back("SetCursor " + Hex(c));
+        cursorHides += c == 0;
+        return 0;
+    }
+    LResult SendMessageA(WindowHandle window, std::uint32_t message, WParam wParam, LParam lParam) override {
+        calls.push_back("SendMessageA " + Hex(message));
+        return classProc(window, message, wParam, lParam);
+    }
     bool PeekMessageA(Message* message, WindowHandle window, std::uint32_t first,
                       std::uint32_t last, std::uint32_t remove) override;
     int GetMessageA(Message* message, WindowHandle window, std::uint32_t first,
                     std::uint32_t last) override;
-    bool TranslateMessage(const Message&) override;
-    LResult DispatchMessageA(const Message& message) override;
+    bool TranslateMessage(const Message&) override { return false; }
+    LResult DispatchMessageA(const Message& m) override {
+        return m.window == Window && windowAlive ? classProc(m.window, m.message, m.wParam, m.lParam) : 0;
+    }
+    // A close destroys the window.
     LResult DefWindowProcA(WindowHandle window, std::uint32_t message, WParam wParam,
                            LParam lParam) override;
-    void PostQuitMessage(int exitCode) override;
-    LibraryHandle LoadLibraryA(const char* name) override;
-    LibraryHandle GetModuleHandleA(const char* name) override;
-    ProcAddress GetProcAddress(LibraryHandle module, const char* name) override;
-    bool FreeLibrary(LibraryHandle module) override;
-    ImeContext CallImmAssociateContext(ProcAddress, WindowHandle window, ImeContext context) override;
-    std::int32_t CallVerifyScreenSavePwd(ProcAddress, WindowHandle window) override;
+    void PostQuitMessage(int code) override {
+        calls.push_back("PostQuitMessage " + std::to_string(code));
+        queue.push_back({0, WmQuit, static_cast<WParam>(code), 0});
+    }
+    LibraryHandle LoadLibraryA(const char* name) override {
+        calls.push_back(std::string("LoadLibraryA ") + name);
+        return loadable.contains(name) ? loadable.at(name) : 0;
+    }
+    LibraryHandle GetModuleHandleA(const char* name) override {
+        calls.push_back(std::string("GetModuleHandleA ") + (name ? name : "(self)"));
+        return !name ? 0x400000 : loaded.contains(name) ? loaded.at(name) : 0;
+    }
+    ProcAddress GetProcAddress(LibraryHandle module, const char* name) override {
+        calls.push_back(std::string("GetProcAddress ") + name);
+        return entries.contains({module, name}) ? entries.at({module, name}) : 0;
+    }
+    bool FreeLibrary(LibraryHandle module) override {
+        calls.push_back("FreeLibrary " + Hex(module));
+        freed.push_back(module);
+        return true;
+    }
+    ImeContext CallImmAssociateContext(ProcAddress, WindowHandle window, ImeContext context) override {
+        imeCalls.push_back({context, window});
+        return imePrevious;
+    }
+    std::int32_t CallVerifyScreenSavePwd(ProcAddress, WindowHandle window) override {
+        calls.push_back("VerifyScreenSavePwd");
+        ++questions;
+        return verifier(window);
+    }
     void CallPwdChangePasswordA(ProcAddress, const char* providerName, WindowHandle owner,
-                                std::uint32_t, std::uint32_t) override;
-    WindowHandle FindWindowA(const char* className, const char* title) override;
-    bool IsWindow(WindowHandle window) override;
-    bool SetForegroundWindow(WindowHandle window) override;
+                                std::uint32_t, std::uint32_t) override {
+        provider = providerName;
+        passwordChanges.push_back(owner);
+    }
+    WindowHandle FindWindowA(const char* className, const char* title) override {
+        calls.push_back(std::string("FindWindowA ") + className + " " + title);
+        return topLevel.contains({className, title}) ? topLevel.at({className, title}) : 0;
+    }
+    bool IsWindow(WindowHandle window) override {
+        calls.push_back("IsWindow " + std::to_string(window));
+        return liveWindows.contains(window);
+    }
+    bool SetForegroundWindow(WindowHandle window) override { broughtForward.push_back(window); return true; }
     WindowHandle GetForegroundWindow() override { return foreground; }
-    WindowHandle GetParent(WindowHandle window) override;
+    WindowHandle GetParent(WindowHandle window) override {
+        return parentOf.contains(window) ? parentOf.at(window) : 0;
+    }
     int GetSystemMetrics(int index) override { return index == 0 ? 1024 : 768; }
     GdiHandle LoadIconA(LibraryHandle, int resource) override { return 0x1C00 + resource; }
-    std::uint16_t RegisterClassA(const WindowClass& windowClass) override;
+    std::uint16_t RegisterClassA(const WindowClass& wc) override {
+        calls.push_back("RegisterClassA");
+        registered = wc;
+        return registerFails ? 0 : 0xC001;
+    }
+    // Delivers WM_CREATE before it returns.
     WindowHandle CreateWindowExA(std::uint32_t exStyle, const char* className, const char* title,
                                  std::uint32_t style, int x, int y, int width, int height,
                                  WindowHandle parent) override;
-    std::intptr_t DialogBoxParamA(LibraryHandle module, int templateId, WindowHandle owner,
-                                  LParam) override;
-    bool GetVersionExA(OsVersionInfo* info) override;
-    bool SystemParametersInfoA(std::uint32_t action, std::uint32_t param, void* value,
-                               std::uint32_t) override;
+    std::intptr_t DialogBoxParamA(LibraryHandle module, int templateId, WindowHandle owner, LParam) override {
+        calls.push_back("DialogBoxParamA");
+        dialogs.push_back({module, templateId, owner});
+        dialogsInsideGuard += guardDepth > 0;
+        return dialogResult;
+    }
+    bool GetVersionExA(OsVersionInfo* info) override {
+        calls.push_back("GetVersionExA");
+        versionSizeSeen = info->size;
+        if (versionOk) info->platformId = platformId;
+        return versionOk;
+    }
+    bool SystemParametersInfoA(std::uint32_t action, std::uint32_t param, void* value, std::uint32_t) override {
+        calls.push_back("SystemParametersInfoA " + std::to_string(action) + " " + std::to_string(param));
+        if (action == 97 && value != nullptr) saverRunning.push_back(param);
+        return true;
+    }
     const char* GetCommandLineA() override { return commandLine.c_str(); }
-    void GetStartupInfoA(StartupInfo* info) override { *info = startup; }
+    void GetStartupInfoA(StartupInfo* info) override { *info = {}; }
     void ExitProcess(std::uint32_t code) override { exitCode = code; }
-    std::int32_t RunInFaultGuard(GuardedBody body, void* context) override;
+    std::int32_t RunInFaultGuard(GuardedBody body, void* context) override {
+        ++guardDepth;
+        const std::int32_t r = body(context);
+        --guardDepth;
+        return r;
+    }
 };
 
 }  // namespace virelo::testing

@@ -2,6 +2,8 @@
 // RunSaverWindow's sequence.
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "host/messages.h"
 #include "host/window.h"
 #include "saver_harness.h"
@@ -13,29 +15,72 @@ using virelo::testing::SaverHarness;
 namespace {
 
 constexpr WindowHandle kWindow = FakePlatform::Window;
+const std::string kWhole = "host > animation > host default > platform";
 
 int ClosesPosted(const FakePlatform& p) {
     int n = 0;
     for (const Message& m : p.posted) {
-        if (m.message == WmClose) {
-            EXPECT_EQ(m.window, kWindow);
-            EXPECT_EQ(m.wParam, 0u);
-            EXPECT_EQ(m.lParam, 0);
-            ++n;
-        }
+        if (m.message != WmClose) continue;
+        EXPECT_EQ(std::tuple(m.window, m.wParam, m.lParam), std::tuple(kWindow, WParam{0}, LParam{0}));
+        ++n;
     }
     return n;
 }
+
+// The fields of a created window that the mode decides.
+auto Made(const FakePlatform::Created& c) {
+    return std::tuple(c.exStyle, c.style, c.className, c.title, c.width, c.height, c.parent);
+}
+
+enum class Window { FullScreen, Preview, Approved };  // Approved: full screen, close approved
 
 }  // namespace
 
 // ---- the route ------------------------------------------------------------------------
 
-TEST(MessageRoute, HostThenAnimationThenHostDefaultThenPlatform) {
-    SaverHarness h;
-    h.OpenFullScreen();
-    h.Send(WmKeyUp);
-    EXPECT_EQ(h.Route(), "host > animation > host default > platform");
+TEST(MessageRoute, WhereEachMessageStopsAndWhatItAnswers) {
+    struct Case {
+        const char* what;
+        Window window;
+        std::uint32_t message;
+        WParam wParam;
+        LParam lParam;
+        LResult answer;
+        std::string route;
+        int hides, frames;  // cursor hides and frames drawn
+    };
+    const Case cases[] = {
+        {"a key release", Window::FullScreen, WmKeyUp, 0, 0, 0, kWhole, 0, 0},
+        {"the erase stops in the animation", Window::FullScreen, WmEraseBkgnd, 0xDC, 0, 0, "host > animation", 0, 0},
+        {"the title is answered by the host alone", Window::FullScreen, WmSetText, 0, 1234, 0, "host", 0, 0},
+        {"the cursor is hidden, answered 1 without the platform", Window::FullScreen, WmSetCursor, 0, 0, 1,
+         "host > animation > host default", 1, 0},
+        {"a tick yields once, then animates", Window::FullScreen, WmTimer, 1, 0, 0, kWhole, 0, 1},
+        {"SC_NEXTWINDOW is dropped", Window::FullScreen, WmSysCommand, ScNextWindow, 0, 0, "host", 0, 0},
+        {"SC_PREVWINDOW is dropped", Window::FullScreen, WmSysCommand, ScPrevWindow, 0, 0, "host", 0, 0},
+        {"SC_SCREENSAVE is dropped", Window::FullScreen, WmSysCommand, ScScreenSave, 0, 0, "host", 0, 0},
+        {"SC_CLOSE goes on", Window::FullScreen, WmSysCommand, 0xF060, 0, 0, kWhole, 0, 0},
+        {"exact command values only", Window::FullScreen, WmSysCommand, ScScreenSave + 1, 0, 0, kWhole, 0, 0},
+        {"a preview forwards every command", Window::Preview, WmSysCommand, ScScreenSave, 0, 0, kWhole, 0, 0},
+        {"after approval no tick reaches the animation", Window::Approved, WmTimer, 1, 0, 0, "host", 0, 0},
+        {"after approval input goes to the platform", Window::Approved, WmKeyDown, 0, 0, 0, "host > platform", 0, 0},
+        {"after approval paint goes to the platform", Window::Approved, WmPaint, 0, 0, 0, "host > platform", 0, 0},
+        {"after approval the host default defaults everything", Window::Approved, WmActivateApp, 0, 0, 0, kWhole, 0, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        SaverHarness h;
+        h.host.IsPreview = c.window == Window::Preview;
+        h.OpenFullScreen();
+        h.host.CloseApproved = c.window == Window::Approved;
+        const int hidesBefore = h.platform.cursorHides;
+        EXPECT_EQ(h.Send(c.message, c.wParam, c.lParam), c.answer);
+        EXPECT_EQ(h.Route(), c.route);
+        EXPECT_EQ(h.platform.cursorHides - hidesBefore, c.hides) << "cursor hides";
+        EXPECT_EQ(h.platform.surface.frames, c.frames) << "frames";
+        EXPECT_EQ(h.platform.sleeps, c.frames) << "yields";
+        EXPECT_EQ(ClosesPosted(h.platform), 0);
+    }
 }
 
 TEST(MessageRoute, CreationTakesTheCursorBeforeTheAnimationSetsUp) {
@@ -48,124 +93,62 @@ TEST(MessageRoute, CreationTakesTheCursorBeforeTheAnimationSetsUp) {
     EXPECT_EQ(h.platform.timerPeriods.size(), 1u);
 }
 
-TEST(MessageRoute, EraseStopsInTheAnimation) {
-    SaverHarness h;
-    h.OpenFullScreen();
-    EXPECT_EQ(h.Send(WmEraseBkgnd, 0xDC), 0);
-    EXPECT_EQ(h.Route(), "host > animation");
-}
-
-TEST(MessageRoute, SetTextIsAnsweredByTheHostAlone) {
-    SaverHarness h;
-    h.OpenFullScreen();
-    EXPECT_EQ(h.Send(WmSetText, 0, 1234), 0);
-    EXPECT_EQ(h.Route(), "host");
-}
-
-TEST(MessageRoute, SetCursorHidesAndAnswersOneWithoutThePlatform) {
-    SaverHarness h;
-    h.OpenFullScreen();
-    EXPECT_EQ(h.Send(WmSetCursor), 1);
-    EXPECT_EQ(h.Route(), "host > animation > host default");
-    EXPECT_EQ(h.platform.cursorHides, 2);
-}
-
-TEST(MessageRoute, TickYieldsOnceBeforeTheAnimation) {
-    SaverHarness h;
-    h.OpenFullScreen();
-    h.Send(WmTimer, 1);
-    EXPECT_EQ(h.platform.sleeps, 1);
-    EXPECT_EQ(h.platform.surface.frames, 1);
-    EXPECT_EQ(h.Route(), "host > animation > host default > platform");
-}
-
 // ---- which input closes -----------------------------------------------------------------
 
-TEST(InputRules, KeysAndButtonPressesClose) {
-    for (std::uint32_t m : {WmKeyDown, WmSysKeyDown, WmLButtonDown, WmRButtonDown, WmMButtonDown}) {
+TEST(InputRules, WhichMessagesCloseAndWhichHideTheCursor) {
+    struct Case { std::uint32_t message; WParam wParam; int closes, hides; };
+    const Case cases[] = {
+        // Key and button presses close.
+        {WmKeyDown, 0, 1, 0}, {WmSysKeyDown, 0, 1, 0}, {WmLButtonDown, 0, 1, 0}, {WmRButtonDown, 0, 1, 0},
+        {WmMButtonDown, 0, 1, 0},
+        // Releases, characters, double clicks and the wheel never do.
+        {WmKeyUp, 0x1234, 0, 0}, {WmSysKeyUp, 0x1234, 0, 0}, {WmChar, 0x1234, 0, 0}, {WmLButtonUp, 0x1234, 0, 0},
+        {WmRButtonUp, 0x1234, 0, 0}, {WmMButtonUp, 0x1234, 0, 0}, {WmLButtonDblClk, 0x1234, 0, 0},
+        {WmMouseWheel, 0x1234, 0, 0}, {WmSysCommand, 0x1234, 0, 0},
+        {WmPaint, 0x1234, 0, 1},  // a full-screen paint hides the cursor
+        // Losing activation closes, gaining it does not; showing the window hides the cursor.
+        {WmActivateApp, 1, 0, 0}, {WmActivateApp, 0, 1, 0}, {WmShowWindow, 0, 0, 0}, {WmShowWindow, 1, 0, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE("message " + virelo::testing::Hex(c.message) + ", wParam " + virelo::testing::Hex(c.wParam));
         SaverHarness h;
         h.OpenFullScreen();
-        h.Send(m);
-        EXPECT_EQ(ClosesPosted(h.platform), 1) << "message " << std::hex << m;
-        EXPECT_EQ(h.route.back(), "platform") << "then the platform's default";
+        const int hidesBefore = h.platform.cursorHides;
+        h.Send(c.message, c.wParam);
+        EXPECT_EQ(ClosesPosted(h.platform), c.closes);
+        EXPECT_EQ(h.platform.cursorHides - hidesBefore, c.hides) << "cursor hides";
+        EXPECT_EQ(h.Route(), kWhole) << "then the platform's default";
     }
-}
-
-TEST(InputRules, ReleasesCharactersDoubleClicksAndWheelNeverClose) {
-    SaverHarness h;
-    h.OpenFullScreen();
-    for (std::uint32_t m : {WmKeyUp, WmSysKeyUp, WmChar, WmLButtonUp, WmRButtonUp, WmMButtonUp,
-                            WmLButtonDblClk, WmMouseWheel, WmPaint, WmSysCommand})
-        h.Send(m, 0x1234);
-    EXPECT_EQ(ClosesPosted(h.platform), 0);
-}
-
-TEST(InputRules, LosingActivationClosesGainingDoesNot) {
-    SaverHarness h;
-    h.OpenFullScreen();
-    h.Send(WmActivateApp, 1);
-    EXPECT_EQ(ClosesPosted(h.platform), 0);
-    h.Send(WmActivateApp, 0);
-    EXPECT_EQ(ClosesPosted(h.platform), 1);
-}
-
-TEST(InputRules, ShowingTheWindowHidesTheCursorHidingItDoesNot) {
-    SaverHarness h;
-    h.OpenFullScreen();
-    const int atCreation = h.platform.cursorHides;
-    h.Send(WmShowWindow, 0);
-    EXPECT_EQ(h.platform.cursorHides, atCreation);
-    h.Send(WmShowWindow, 1);
-    EXPECT_EQ(h.platform.cursorHides, atCreation + 1);
-    EXPECT_EQ(ClosesPosted(h.platform), 0);
-}
-
-TEST(InputRules, WindowSwitchingAndSaverCommandsAreDroppedOthersForwarded) {
-    SaverHarness h;
-    h.OpenFullScreen();
-    for (WParam cmd : {ScNextWindow, ScPrevWindow, ScScreenSave}) {
-        h.route.clear();
-        EXPECT_EQ(h.Send(WmSysCommand, cmd), 0);
-        EXPECT_EQ(h.Route(), "host") << "command " << std::hex << cmd;
-    }
-    h.route.clear();
-    h.Send(WmSysCommand, 0xF060);  // SC_CLOSE
-    EXPECT_EQ(h.Route(), "host > animation > host default > platform");
-    h.route.clear();
-    h.Send(WmSysCommand, ScScreenSave + 1);
-    EXPECT_EQ(h.Route(), "host > animation > host default > platform") << "exact values only";
 }
 
 // ---- the mouse rule ---------------------------------------------------------------------
 
-TEST(MouseRule, DistanceFourStaysFiveCloses) {
-    SaverHarness h;
-    h.platform.cursor = {100, 100};
-    h.OpenFullScreen();
-    h.platform.cursor = {103, 99};  // 3 + 1
-    h.Send(WmMouseMove);
-    h.platform.cursor = {98, 102};  // 2 + 2
-    h.Send(WmMouseMove);
-    EXPECT_EQ(ClosesPosted(h.platform), 0);
-    h.platform.cursor = {103, 102};  // 3 + 2
-    h.Send(WmMouseMove);
-    EXPECT_EQ(ClosesPosted(h.platform), 1);
-    EXPECT_EQ(h.host.SavedCursorPos, (Point{103, 102})) << "a close moves the saved point";
-}
-
-TEST(MouseRule, SmallMovesAddUpAgainstTheUnchangedSavedPoint) {
-    SaverHarness h;
-    h.platform.cursor = {500, 300};
-    h.OpenFullScreen();
-    for (int step = 1; step <= 4; ++step) {
-        h.platform.cursor = {500 + step, 300};
-        h.Send(WmMouseMove);
-        EXPECT_EQ(ClosesPosted(h.platform), 0) << "after move " << step;
-        EXPECT_EQ(h.host.SavedCursorPos, (Point{500, 300}));
+// Moves of the cursor against the point saved at creation, with the closes posted so far.
+// Small moves leave the saved point alone, so they add up against it; a close moves it.
+TEST(MouseRule, AManhattanDistanceAboveFourCloses) {
+    struct Move { Point to; int closes; };
+    struct Case { const char* what; Point start; std::vector<Move> moves; };
+    const Case cases[] = {
+        {"distance four stays, five closes", {100, 100},
+         {{{103, 99}, 0} /* 3 + 1 */, {{98, 102}, 0} /* 2 + 2 */, {{103, 102}, 1} /* 3 + 2 */}},
+        {"small moves add up against the unchanged saved point", {500, 300},
+         {{{501, 300}, 0}, {{502, 300}, 0}, {{503, 300}, 0}, {{504, 300}, 0}, {{505, 300}, 1}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        SaverHarness h;
+        h.platform.cursor = c.start;
+        h.OpenFullScreen();
+        Point saved = c.start;
+        for (const Move& m : c.moves) {
+            const int before = ClosesPosted(h.platform);
+            h.platform.cursor = m.to;
+            h.Send(WmMouseMove);
+            EXPECT_EQ(ClosesPosted(h.platform), m.closes) << "after the move to " << m.to.x << ", " << m.to.y;
+            if (m.closes > before) saved = m.to;
+            EXPECT_EQ(h.host.SavedCursorPos, saved) << "after the move to " << m.to.x << ", " << m.to.y;
+        }
     }
-    h.platform.cursor = {505, 300};
-    h.Send(WmMouseMove);
-    EXPECT_EQ(ClosesPosted(h.platform), 1) << "the fifth pixel closes";
 }
 
 TEST(MouseRule, WanderingWithinTwoPixelsNeverCloses) {
@@ -196,9 +179,7 @@ TEST(MouseRule, DistanceIsExactForFarApartPoints) {
 TEST(Preview, NoInputClosesAndTheCursorIsLeftAlone) {
     SaverHarness h;
     h.host.IsPreview = true;
-    h.platform.cursor = {0, 0};
     h.OpenFullScreen();
-    EXPECT_EQ(h.platform.cursorHides, 0);
     for (std::uint32_t m : {WmKeyDown, WmSysKeyDown, WmLButtonDown, WmRButtonDown, WmMButtonDown,
                             WmSetCursor, WmShowWindow, WmPaint}) {
         h.platform.cursor = {400, 400};
@@ -207,48 +188,34 @@ TEST(Preview, NoInputClosesAndTheCursorIsLeftAlone) {
     h.Send(WmMouseMove);
     h.Send(WmActivateApp, 0);
     EXPECT_EQ(ClosesPosted(h.platform), 0);
-    EXPECT_EQ(h.platform.cursorHides, 0);
+    EXPECT_EQ(h.platform.cursorHides, 0) << "not at creation either";
 }
 
-TEST(Preview, SystemCommandsAreAllForwarded) {
-    SaverHarness h;
-    h.host.IsPreview = true;
-    h.OpenFullScreen();
-    h.Send(WmSysCommand, ScScreenSave);
-    EXPECT_EQ(h.Route(), "host > animation > host default > platform");
-}
-
-TEST(Preview, HelpAndContextMenuGoToTheParentWithTheParentsHandle) {
+TEST(Preview, HelpAndContextMenuGoToALiveParentWithTheParentsHandle) {
     SaverHarness h;
     h.host.IsPreview = true;
     h.OpenFullScreen();
     h.platform.parentOf[kWindow] = 0x9000;
+    EXPECT_EQ(h.Send(WmHelp, 0, 1), 1);
+    EXPECT_TRUE(h.platform.posted.empty()) << "the parent is not live: answered 1, sent nowhere";
+
     h.platform.liveWindows.insert(0x9000);
+    h.route.clear();
     EXPECT_EQ(h.Send(WmHelp, 0, 0x1234), 1);
     EXPECT_EQ(h.Send(WmContextMenu, kWindow, 0x00500060), 1);
     ASSERT_EQ(h.platform.posted.size(), 2u);
-    EXPECT_EQ(h.platform.posted[0].window, 0x9000u);
-    EXPECT_EQ(h.platform.posted[0].message, WmHelp);
-    EXPECT_EQ(h.platform.posted[0].wParam, 0x9000u);
-    EXPECT_EQ(h.platform.posted[0].lParam, 0x1234);
-    EXPECT_EQ(h.platform.posted[1].message, WmContextMenu);
-    EXPECT_EQ(h.platform.posted[1].lParam, 0x00500060);
+    const auto sent = [&](int k) {
+        const Message& m = h.platform.posted[k];
+        return std::tuple(m.window, m.message, m.wParam, m.lParam);
+    };
+    EXPECT_EQ(sent(0), std::tuple(WindowHandle{0x9000}, WmHelp, WParam{0x9000}, LParam{0x1234}));
+    EXPECT_EQ(sent(1), std::tuple(WindowHandle{0x9000}, WmContextMenu, WParam{0x9000}, LParam{0x00500060}));
     EXPECT_EQ(h.Route(), "host > host");
-}
-
-TEST(Preview, HelpWithoutALiveParentIsAnsweredOneAndGoesNowhere) {
-    SaverHarness h;
-    h.host.IsPreview = true;
-    h.OpenFullScreen();
-    h.platform.parentOf[kWindow] = 0x9000;  // not live
-    EXPECT_EQ(h.Send(WmHelp, 0, 1), 1);
-    EXPECT_TRUE(h.platform.posted.empty());
 }
 
 TEST(Preview, CloseDestroysAtOnce) {
     SaverHarness h;
     h.host.IsPreview = true;
-    h.host.IsWindows9x = true;
     h.OpenFullScreen(true);
     h.Send(WmClose);
     EXPECT_FALSE(h.platform.windowAlive);
@@ -269,25 +236,7 @@ TEST(Closing, OffWindows9xTheFirstCloseDestroysTheWindow) {
     EXPECT_EQ(h.platform.queue.back().wParam, 0u);
 }
 
-TEST(Closing, AfterApprovalNoTickReachesTheAnimationAndInputGoesToThePlatform) {
-    SaverHarness h;
-    h.OpenFullScreen();
-    h.host.CloseApproved = true;
-    EXPECT_EQ(h.Send(WmTimer, 1), 0);
-    EXPECT_EQ(h.Route(), "host");
-    EXPECT_EQ(h.platform.surface.frames, 0);
-    EXPECT_EQ(h.platform.sleeps, 0);
-    h.route.clear();
-    h.Send(WmKeyDown);
-    h.Send(WmPaint);
-    EXPECT_EQ(h.Route(), "host > platform > host > platform");
-    h.route.clear();
-    h.Send(WmActivateApp, 0);
-    EXPECT_EQ(h.Route(), "host > animation > host default > platform");
-    EXPECT_EQ(h.platform.CountPosted(WmClose), 0) << "the host default defaults everything";
-}
-
-TEST(Closing, InputMethodIsDetachedAndRestoredWhenAlreadyLoaded) {
+TEST(Closing, InputMethodIsDetachedAndRestoredOnlyWhenAlreadyLoaded) {
     SaverHarness h;
     h.platform.loaded["IMM32.DLL"] = 0x1100;
     h.platform.entries[{0x1100, "ImmAssociateContext"}] = 0x1101;
@@ -297,14 +246,12 @@ TEST(Closing, InputMethodIsDetachedAndRestoredWhenAlreadyLoaded) {
     h.Send(WmClose);
     ASSERT_EQ(h.platform.imeCalls.size(), 2u);
     EXPECT_EQ(h.platform.imeCalls[1], std::make_pair(h.platform.imePrevious, kWindow));
-}
 
-TEST(Closing, NoInputMethodLoadedMeansNoDetach) {
-    SaverHarness h;
-    h.OpenFullScreen();
-    h.Send(WmClose);
-    EXPECT_TRUE(h.platform.imeCalls.empty());
-    for (const std::string& c : h.platform.calls) EXPECT_NE(c, "LoadLibraryA IMM32.DLL");
+    SaverHarness none;
+    none.OpenFullScreen();
+    none.Send(WmClose);
+    EXPECT_TRUE(none.platform.imeCalls.empty());
+    for (const std::string& c : none.platform.calls) EXPECT_NE(c, "LoadLibraryA IMM32.DLL");
 }
 
 // ---- RunSaverWindow -------------------------------------------------------------------------
@@ -317,27 +264,24 @@ TEST(RunSaverWindow, FullScreenRunsUntilInputAndEndsWithZero) {
     EXPECT_EQ(RunSaverWindow(h.host, h.platform, 0), 0);
     EXPECT_FALSE(h.platform.queueRanDry);
     ASSERT_EQ(h.platform.created.size(), 1u);
-    const auto& c = h.platform.created[0];
-    EXPECT_EQ(c.exStyle, 0x8u);
-    EXPECT_EQ(c.style, 0x96000000u);
-    EXPECT_EQ(c.title, "Screen Saver");
-    EXPECT_EQ(c.className, "WindowsScreenSaverClass");
-    EXPECT_EQ(c.width, 1024);
-    EXPECT_EQ(c.height, 768);
-    EXPECT_EQ(c.parent, 0u);
-    EXPECT_EQ(h.platform.registeredName, "WindowsScreenSaverClass");
-    EXPECT_EQ(h.platform.registered.style, 0x2Bu);
-    EXPECT_EQ(h.platform.registered.instance, 0x400000u);
-    EXPECT_EQ(h.platform.registered.icon, h.platform.LoadIconA(0, 100));
-    EXPECT_EQ(h.platform.registered.background, h.platform.GetStockObject(BlackBrush));
-    EXPECT_EQ(h.platform.registered.cursor, 0u);
+    // Topmost; popup, visible, clipping siblings and children; the screen's size.
+    EXPECT_EQ(Made(h.platform.created[0]),
+              std::tuple(0x8u, 0x96000000u, std::string("WindowsScreenSaverClass"), std::string("Screen Saver"),
+                         1024, 768, WindowHandle{0}));
+    const WindowClass& wc = h.platform.registered;
+    EXPECT_STREQ(wc.className, "WindowsScreenSaverClass");
+    EXPECT_EQ(wc.style, 0x2Bu);
+    EXPECT_EQ(wc.instance, 0x400000u);
+    EXPECT_EQ(wc.icon, h.platform.LoadIconA(0, 100));
+    EXPECT_EQ(wc.background, h.platform.GetStockObject(BlackBrush));
+    EXPECT_EQ(wc.cursor, 0u);
     EXPECT_EQ(h.platform.broughtForward, std::vector<WindowHandle>{kWindow});
     EXPECT_EQ(h.platform.surface.frames, 1);
     EXPECT_FALSE(h.platform.windowAlive);
     EXPECT_EQ(h.host.SaverWindow, kWindow);
 }
 
-TEST(RunSaverWindow, SecondFullScreenSaverBringsTheFirstForward) {
+TEST(RunSaverWindow, SecondFullScreenSaverBringsTheFirstForwardButARunningPreviewDoesNotCount) {
     SaverHarness h;
     h.host.IsWindows9x = true;
     h.platform.topLevel[{"WindowsScreenSaverClass", "Screen Saver"}] = 0x6000;
@@ -349,15 +293,13 @@ TEST(RunSaverWindow, SecondFullScreenSaverBringsTheFirstForward) {
         EXPECT_NE(c, "RegisterClassA");
         EXPECT_EQ(c.find("RegOpenKey"), std::string::npos) << "no password module: " << c;
     }
-}
 
-TEST(RunSaverWindow, ARunningPreviewDoesNotCount) {
-    SaverHarness h;
-    h.platform.topLevel[{"WindowsScreenSaverClass", "Preview"}] = 0x6000;
-    h.platform.liveWindows.insert(0x6000);
-    h.platform.queue.push_back({kWindow, WmLButtonDown, 0, 0});
-    EXPECT_EQ(RunSaverWindow(h.host, h.platform, 0), 0);
-    EXPECT_EQ(h.platform.created.size(), 1u);
+    SaverHarness p;
+    p.platform.topLevel[{"WindowsScreenSaverClass", "Preview"}] = 0x6000;
+    p.platform.liveWindows.insert(0x6000);
+    p.platform.queue.push_back({kWindow, WmLButtonDown, 0, 0});
+    EXPECT_EQ(RunSaverWindow(p.host, p.platform, 0), 0);
+    EXPECT_EQ(p.platform.created.size(), 1u) << "a preview is no running saver";
 }
 
 TEST(RunSaverWindow, PreviewIsAChildOfTheParentsClientSize) {
@@ -368,35 +310,30 @@ TEST(RunSaverWindow, PreviewIsAChildOfTheParentsClientSize) {
     EXPECT_EQ(RunSaverWindow(h.host, h.platform, 0x9000), 0);
     EXPECT_TRUE(h.host.IsPreview);
     ASSERT_EQ(h.platform.created.size(), 1u);
-    const auto& c = h.platform.created[0];
-    EXPECT_EQ(c.exStyle, 0u);
-    EXPECT_EQ(c.style, 0x52000000u);
-    EXPECT_EQ(c.title, "Preview");
-    EXPECT_EQ(c.width, 152);
-    EXPECT_EQ(c.height, 112);
-    EXPECT_EQ(c.parent, 0x9000u);
+    // Child, visible, clipping children.
+    EXPECT_EQ(Made(h.platform.created[0]),
+              std::tuple(0u, 0x52000000u, std::string("WindowsScreenSaverClass"), std::string("Preview"), 152,
+                         112, WindowHandle{0x9000}));
     EXPECT_TRUE(h.platform.broughtForward.empty());
-    for (const std::string& c2 : h.platform.calls) EXPECT_NE(c2, "FindWindowA");
+    for (const std::string& c : h.platform.calls) EXPECT_FALSE(c.starts_with("FindWindowA")) << c;
 }
 
-TEST(RunSaverWindow, FailedRegistrationReportsFailureAndStillUnloadsTheVerifier) {
+TEST(RunSaverWindow, NoWindowReportsFailureAndStillUnloadsTheVerifier) {
     SaverHarness h;
     h.host.IsWindows9x = true;
     h.platform.SetDword("HKCU\\Control Panel\\Desktop", "ScreenSaveUsePassword", 1);
     h.platform.loadable["PASSWORD.CPL"] = 0x7100;
     h.platform.entries[{0x7100, "VerifyScreenSavePwd"}] = 0x7101;
     h.platform.registerFails = true;
-    EXPECT_EQ(RunSaverWindow(h.host, h.platform, 0), NoWindowExitCode);
+    EXPECT_EQ(RunSaverWindow(h.host, h.platform, 0), NoWindowExitCode) << "registration failed";
     EXPECT_TRUE(h.platform.created.empty());
     EXPECT_EQ(h.platform.freed, std::vector<LibraryHandle>{0x7100});
     EXPECT_EQ(h.platform.saverRunning, (std::vector<std::uint32_t>{1, 0}));
-}
 
-TEST(RunSaverWindow, FailedCreationReportsFailure) {
-    SaverHarness h;
-    h.platform.createFails = true;
-    EXPECT_EQ(RunSaverWindow(h.host, h.platform, 0), NoWindowExitCode);
-    EXPECT_TRUE(h.platform.broughtForward.empty());
+    SaverHarness c;
+    c.platform.createFails = true;
+    EXPECT_EQ(RunSaverWindow(c.host, c.platform, 0), NoWindowExitCode) << "creation failed";
+    EXPECT_TRUE(c.platform.broughtForward.empty());
 }
 
 // GetMessageA answers -1 when it fails; a loop on "non-zero" would never end.

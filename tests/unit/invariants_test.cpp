@@ -32,8 +32,7 @@ TEST_P(LongRun, InvariantsHoldOnEveryTick) {
     for (int tick = 1; tick <= 100000; ++tick) {
         s.events.clear();
         FrameStep(p, s, c.client, f);
-        ASSERT_GE(p.random.state, 1);
-        ASSERT_LE(p.random.state, RandomMax);
+        ASSERT_TRUE(p.random.state >= 1 && p.random.state <= RandomMax) << p.random.state;
         for (int i = 0; i < WalkerCount; ++i) {
             const Walker& w = p.walkers[i];
             ASSERT_GE(w.y, stage.top) << "walker " << i << " tick " << tick;
@@ -41,43 +40,43 @@ TEST_P(LongRun, InvariantsHoldOnEveryTick) {
             ASSERT_GE(w.wait, 0) << "walker " << i << " tick " << tick;
             ASSERT_LE(w.wait, 25) << "walker " << i << " tick " << tick;
             if (w.wait > 0) {
-                ASSERT_EQ(w.x, stage.left - 64) << "walker " << i << " tick " << tick;
+                ASSERT_EQ(w.x, stage.left - 64) << "walker " << i << " tick " << tick << ": waits only off stage";
             }
             ASSERT_LE(w.x, stage.right) << "walker " << i << " tick " << tick;
-            ASSERT_TRUE(w.dy == 0 || w.dy == w.vspeed || w.dy == -w.vspeed);
+            ASSERT_TRUE(w.dy == 0 || w.dy == w.vspeed || w.dy == -w.vspeed) << "walker " << i << " tick " << tick << ": dy " << w.dy;
             if (i >= 12 && i <= 15) {
-                ASSERT_TRUE(w.sheetY == 192 || w.sheetY == 324);
+                ASSERT_TRUE(w.sheetY == 192 || w.sheetY == 324) << "walker " << i << " tick " << tick << ": sheetY " << w.sheetY;
                 costumesSeen[w.sheetY == 324] = true;
             } else {
-                ASSERT_EQ(w.sheetY, 64 * (i / 4));
+                ASSERT_EQ(w.sheetY, 64 * (i / 4)) << "walker " << i << " tick " << tick;
             }
-            if (w.x == stage.left - 64) ++wraps[i];
+            wraps[i] += w.x == stage.left - 64;
         }
         // Within a group, every erase precedes every draw; a walker is drawn at most once.
-        std::array<int, WalkerCount> lastFill{}, firstDraw{};
+        std::array<int, WalkerCount> lastFill{}, firstDraw{}, draws{};
         lastFill.fill(-1);
         firstDraw.fill(1 << 30);
-        std::array<int, WalkerCount> draws{};
         for (int k = 0; k < static_cast<int>(s.events.size()); ++k) {
             const DrawEvent& e = s.events[k];
-            if (e.kind == DrawEvent::Fill) lastFill[e.walker] = k;
-            else {
-                ++draws[e.walker];
-                if (k < firstDraw[e.walker]) firstDraw[e.walker] = k;
+            if (e.kind == DrawEvent::Fill) {
+                lastFill[e.walker] = k;
+            } else if (++draws[e.walker] == 1) {
+                firstDraw[e.walker] = k;
             }
         }
         for (int i = 0; i < WalkerCount; ++i) {
             ASSERT_LE(draws[i], 1) << "walker " << i << " tick " << tick;
-            if (f.groupId[i] == -1) continue;
+            if (f.groupId[i] == -1 || draws[i] == 0) continue;
             for (int j = 0; j < WalkerCount; ++j) {
-                if (f.groupId[j] != f.groupId[i] || draws[i] == 0) continue;
+                if (f.groupId[j] != f.groupId[i]) continue;
                 ASSERT_LT(lastFill[j], firstDraw[i])
                     << "walker " << i << " drawn before the erase of " << j << ", tick " << tick;
             }
         }
     }
     for (int i = 0; i < WalkerCount; ++i) EXPECT_GT(wraps[i], 0) << "walker " << i << " never wrapped";
-    EXPECT_TRUE(costumesSeen[0] && costumesSeen[1]);
+    EXPECT_TRUE(costumesSeen[0] && costumesSeen[1]) << "first costume seen " << costumesSeen[0]
+                                                    << ", second " << costumesSeen[1];
 }
 
 INSTANTIATE_TEST_SUITE_P(

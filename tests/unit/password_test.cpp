@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 
 #include "host/messages.h"
 #include "host/password.h"
@@ -17,16 +18,17 @@ namespace {
 constexpr WindowHandle kWindow = FakePlatform::Window;
 const std::string kDesktop = "HKCU\\Control Panel\\Desktop";
 
-void InstallVerifier(FakePlatform& p, std::uint32_t usePassword = 1) {
-    p.SetDword(kDesktop, "ScreenSaveUsePassword", usePassword);
-    p.loadable["PASSWORD.CPL"] = 0x7100;
-    p.entries[{0x7100, "VerifyScreenSavePwd"}] = 0x7101;
+// On Windows 9x, the password switched on and the verifier's module and entry in place.
+void InstallVerifier(SaverHarness& h) {
+    h.host.IsWindows9x = true;
+    h.platform.SetDword(kDesktop, "ScreenSaveUsePassword", 1);
+    h.platform.loadable["PASSWORD.CPL"] = 0x7100;
+    h.platform.entries[{0x7100, "VerifyScreenSavePwd"}] = 0x7101;
 }
 
-// A full-screen saver on Windows 9x whose verifier is loaded: the Armed state.
+// A full-screen saver whose verifier is loaded: the Armed state.
 void Armed(SaverHarness& h) {
-    h.host.IsWindows9x = true;
-    InstallVerifier(h.platform);
+    InstallVerifier(h);
     LoadPasswordVerifier(h.host, h.platform);
     ASSERT_NE(h.host.VerifyPassword, 0u);
     h.OpenFullScreen(true);
@@ -36,96 +38,67 @@ void Armed(SaverHarness& h) {
 
 // ---- loading and releasing the verifier -----------------------------------------------------
 
-TEST(PasswordVerifier, PasswordOnLoadsTheVerifierAndSwitchesRunningOn) {
+TEST(PasswordVerifier, LoadedOnlyWithThePasswordOnAndTheVerifierInPlace) {
+    struct Case {
+        const char* what;
+        std::function<void(FakePlatform&)> change;
+        bool loaded;  // module 0x7100 and entry 0x7101 kept, running switched on
+        std::vector<LibraryHandle> freed;
+    };
+    const auto stored = [](std::vector<std::uint8_t> bytes) {
+        return [bytes](FakePlatform& p) { p.SetBytes(kDesktop, "ScreenSaveUsePassword", RegSz, bytes); };
+    };
+    const Case cases[] = {
+        {"password on", [](FakePlatform&) {}, true, {}},
+        {"password off", stored({0, 0, 0, 0}), false, {}},
+        {"a value longer than four bytes", stored({1, 0, 0, 0, 0, 0, 0, 0}), false, {}},
+        {"no value", [](FakePlatform& p) { p.keys[kDesktop].clear(); }, false, {}},
+        {"a short value reads as the number it stores, whatever its type", stored({'1'}), true, {}},
+        {"no entry: the module is released again", [](FakePlatform& p) { p.entries.clear(); }, false, {0x7100}},
+        {"no module", [](FakePlatform& p) { p.loadable.clear(); }, false, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        SaverHarness h;
+        InstallVerifier(h);
+        c.change(h.platform);
+        LoadPasswordVerifier(h.host, h.platform);
+        EXPECT_EQ(h.host.VerifierModule, c.loaded ? 0x7100u : 0u);
+        EXPECT_EQ(h.host.VerifyPassword, c.loaded ? 0x7101u : 0u);
+        EXPECT_EQ(h.platform.saverRunning, c.loaded ? std::vector<std::uint32_t>{1} : std::vector<std::uint32_t>{});
+        EXPECT_EQ(h.platform.freed, c.freed);
+        EXPECT_TRUE(h.platform.openKeys.empty()) << "the key is closed";
+    }
+}
+
+TEST(PasswordVerifier, UnloadingReleasesTheModuleAndSwitchesRunningOff) {
     SaverHarness h;
-    h.host.IsWindows9x = true;
-    InstallVerifier(h.platform);
+    InstallVerifier(h);
     LoadPasswordVerifier(h.host, h.platform);
-    EXPECT_EQ(h.host.VerifierModule, 0x7100u);
-    EXPECT_EQ(h.host.VerifyPassword, 0x7101u);
-    EXPECT_EQ(h.platform.saverRunning, std::vector<std::uint32_t>{1});
-    EXPECT_TRUE(h.platform.openKeys.empty()) << "the key is closed";
     UnloadPasswordVerifier(h.host, h.platform);
     EXPECT_EQ(h.host.VerifierModule, 0u);
     EXPECT_EQ(h.host.VerifyPassword, 0u);
     EXPECT_EQ(h.platform.freed, std::vector<LibraryHandle>{0x7100});
     EXPECT_EQ(h.platform.saverRunning, (std::vector<std::uint32_t>{1, 0}));
-}
 
-TEST(PasswordVerifier, PasswordOffMissingOrTooLongLoadsNothing) {
-    struct Case {
-        const char* what;
-        std::vector<std::uint8_t> bytes;
-    };
-    for (const Case& c : {Case{"zero", {0, 0, 0, 0}}, Case{"eight bytes", {1, 0, 0, 0, 0, 0, 0, 0}},
-                          Case{"absent", {}}}) {
-        SaverHarness h;
-        h.host.IsWindows9x = true;
-        InstallVerifier(h.platform);
-        if (c.bytes.empty())
-            h.platform.keys[kDesktop].clear();
-        else
-            h.platform.SetBytes(kDesktop, "ScreenSaveUsePassword", RegSz, c.bytes);
-        LoadPasswordVerifier(h.host, h.platform);
-        EXPECT_EQ(h.host.VerifierModule, 0u) << c.what;
-        EXPECT_TRUE(h.platform.saverRunning.empty()) << c.what;
-        EXPECT_TRUE(h.platform.openKeys.empty()) << c.what;
-    }
-}
-
-TEST(PasswordVerifier, ShortValueReadsAsTheNumberItStoresWhateverItsType) {
-    SaverHarness h;
-    h.host.IsWindows9x = true;
-    InstallVerifier(h.platform);
-    h.platform.SetBytes(kDesktop, "ScreenSaveUsePassword", RegSz, {'1'});
     LoadPasswordVerifier(h.host, h.platform);
-    EXPECT_EQ(h.host.VerifyPassword, 0x7101u);
+    LoadPasswordVerifier(h.host, h.platform);  // reloading releases the loaded module first
+    EXPECT_EQ(h.platform.freed, (std::vector<LibraryHandle>{0x7100, 0x7100}));
+    EXPECT_EQ(h.platform.saverRunning, (std::vector<std::uint32_t>{1, 0, 1, 0, 1}));
 }
 
-TEST(PasswordVerifier, MissingEntryReleasesTheModuleAgain) {
-    SaverHarness h;
-    h.host.IsWindows9x = true;
-    InstallVerifier(h.platform);
-    h.platform.entries.clear();
-    LoadPasswordVerifier(h.host, h.platform);
-    EXPECT_EQ(h.host.VerifierModule, 0u);
-    EXPECT_EQ(h.platform.freed, std::vector<LibraryHandle>{0x7100});
-    EXPECT_TRUE(h.platform.saverRunning.empty()) << "running state never switched";
-}
-
-TEST(PasswordVerifier, MissingModuleIsSilent) {
-    SaverHarness h;
-    h.host.IsWindows9x = true;
-    InstallVerifier(h.platform);
-    h.platform.loadable.clear();
-    LoadPasswordVerifier(h.host, h.platform);
-    EXPECT_EQ(h.host.VerifyPassword, 0u);
-    EXPECT_TRUE(h.platform.openKeys.empty());
-}
-
-TEST(PasswordVerifier, ReloadingReleasesTheLoadedModuleFirst) {
-    SaverHarness h;
-    h.host.IsWindows9x = true;
-    InstallVerifier(h.platform);
-    LoadPasswordVerifier(h.host, h.platform);
-    LoadPasswordVerifier(h.host, h.platform);
-    EXPECT_EQ(h.platform.freed, std::vector<LibraryHandle>{0x7100});
-    EXPECT_EQ(h.platform.saverRunning, (std::vector<std::uint32_t>{1, 0, 1}));
-}
-
-TEST(PasswordVerifier, UnloadingNothingLeavesTheRunningStateAlone) {
+TEST(PasswordVerifier, NothingHappensWithNothingLoadedOrOffWindows9x) {
     SaverHarness h;
     h.host.IsWindows9x = true;
     UnloadPasswordVerifier(h.host, h.platform);
-    EXPECT_TRUE(h.platform.calls.empty());
-}
+    EXPECT_TRUE(h.platform.calls.empty()) << "unloading nothing touched the running state";
 
-TEST(PasswordVerifier, OffWindows9xNothingHappens) {
-    SaverHarness h;
-    InstallVerifier(h.platform);
-    LoadPasswordVerifier(h.host, h.platform);
-    SetSaverRunning(h.host, h.platform, false);
-    EXPECT_TRUE(h.platform.calls.empty());
+    SaverHarness off;
+    InstallVerifier(off);
+    off.host.IsWindows9x = false;
+    LoadPasswordVerifier(off.host, off.platform);
+    SetSaverRunning(off.host, off.platform, false);
+    EXPECT_TRUE(off.platform.calls.empty());
 }
 
 // ---- the close gate -------------------------------------------------------------------------
@@ -156,7 +129,6 @@ TEST(CloseGate, ArmedAsksAtOnceAndARightAnswerClosesOnThatRequest) {
 TEST(CloseGate, TheQuestionTravelsTheWholeRouteAfterDroppingTwoTicks) {
     SaverHarness h;
     Armed(h);
-    h.platform.windowAlive = true;
     for (int i = 0; i < 3; ++i) h.platform.queue.push_back({kWindow, WmTimer, 1, 0});
     h.platform.verifier = [&](WindowHandle) {
         EXPECT_TRUE(h.host.PasswordCheckActive);
@@ -248,39 +220,31 @@ TEST(CloseGate, TicksDuringTheQuestionStillAnimate) {
     EXPECT_EQ(h.platform.surface.frames, 1);
 }
 
-TEST(CloseGate, OffWindows9xTheQuestionMessageGetsThePlatformDefault) {
-    SaverHarness h;
-    h.OpenFullScreen(false);
-    EXPECT_EQ(h.Send(AskPasswordMessage), 0);
-    EXPECT_EQ(h.Route(), "host > animation > host default > platform");
-    EXPECT_EQ(h.platform.questions, 0);
-}
+TEST(CloseGate, TheQuestionMessageIsAnsweredOnlyOnWindows9x) {
+    SaverHarness off;
+    off.OpenFullScreen(false);
+    EXPECT_EQ(off.Send(AskPasswordMessage), 0);
+    EXPECT_EQ(off.Route(), "host > animation > host default > platform") << "the platform's default";
+    EXPECT_EQ(off.platform.questions, 0);
 
-TEST(CloseGate, QuestionWithoutAVerifierIsAnsweredOne) {
     SaverHarness h;
     h.OpenFullScreen(true);
-    EXPECT_EQ(h.Send(AskPasswordMessage), 1);
+    EXPECT_EQ(h.Send(AskPasswordMessage), 1) << "no verifier: answered 1";
 }
 
 // ---- changing the password ------------------------------------------------------------------
 
 TEST(PasswordChange, CallsTheProviderWithTheOwnerAndReleasesTheModule) {
-    FakePlatform p;
-    p.loadable["MPR.DLL"] = 0x8100;
-    p.entries[{0x8100, "PwdChangePasswordA"}] = 0x8101;
-    ChangeSaverPassword(p, 0x4444);
-    EXPECT_EQ(p.passwordChanges, std::vector<WindowHandle>{0x4444});
-    EXPECT_EQ(p.provider, "SCRSAVE");
-    EXPECT_EQ(p.freed, std::vector<LibraryHandle>{0x8100});
-}
-
-TEST(PasswordChange, MissingEntryStillReleasesMissingModuleDoesNothing) {
-    FakePlatform p;
-    p.loadable["MPR.DLL"] = 0x8100;
-    ChangeSaverPassword(p, 0x4444);
-    EXPECT_TRUE(p.passwordChanges.empty());
-    EXPECT_EQ(p.freed, std::vector<LibraryHandle>{0x8100});
-    FakePlatform none;
-    ChangeSaverPassword(none, 0x4444);
-    EXPECT_TRUE(none.freed.empty());
+    struct Case { const char* what; bool module, entry; std::vector<WindowHandle> changes; std::vector<LibraryHandle> freed; };
+    for (const Case& c : {Case{"module and entry", true, true, {0x4444}, {0x8100}},
+                          Case{"no entry: still released", true, false, {}, {0x8100}},
+                          Case{"no module: nothing", false, false, {}, {}}}) {
+        FakePlatform p;
+        if (c.module) p.loadable["MPR.DLL"] = 0x8100;
+        if (c.entry) p.entries[{0x8100, "PwdChangePasswordA"}] = 0x8101;
+        ChangeSaverPassword(p, 0x4444);
+        EXPECT_EQ(p.passwordChanges, c.changes) << c.what;
+        EXPECT_EQ(p.freed, c.freed) << c.what;
+        EXPECT_EQ(p.provider, c.changes.empty() ? "" : "SCRSAVE") << c.what;
+    }
 }

@@ -13,7 +13,6 @@ using virelo::testing::FakePlatform;
 namespace {
 
 const std::string kKey = "HKCU\\Control Panel\\Screen Saver.VIRELO";
-constexpr WindowHandle kWindow = FakePlatform::Window;
 
 struct PassedOn final : SaverDefault {
     std::vector<std::uint32_t> messages;
@@ -34,25 +33,23 @@ struct Saver {
         platform.SetDword(kKey, "BlankTime", blank);
     }
     LResult Send(std::uint32_t m, WParam wp = 0) {
-        return ScreenSaverProc(parade, platform, next, kWindow, m, wp, 0);
+        return ScreenSaverProc(parade, platform, next, FakePlatform::Window, m, wp, 0);
     }
-    // Ticks until the screen is blanked; the number of the blanking tick.
+    // Ticks until one does not animate: the number of that tick, or -1 within the limit.
     int TickUntilBlank(int limit) {
         for (int t = 1; t <= limit; ++t) {
-            const std::size_t framesBefore = static_cast<std::size_t>(platform.surface.frames);
+            const int framesBefore = platform.surface.frames;
             Send(WmTimer, 1);
-            const bool animated = static_cast<std::size_t>(platform.surface.frames) > framesBefore;
-            if (!animated) return t;
+            if (platform.surface.frames == framesBefore) return t;
         }
         return -1;
     }
+    int Called(const std::string& prefix) const {
+        const auto& c = platform.calls;
+        const auto it = std::find_if(c.begin(), c.end(), [&](const std::string& s) { return s.starts_with(prefix); });
+        return it == c.end() ? -1 : static_cast<int>(it - c.begin());
+    }
 };
-
-int IndexOf(const std::vector<std::string>& calls, const std::string& prefix) {
-    for (std::size_t i = 0; i < calls.size(); ++i)
-        if (calls[i].rfind(prefix, 0) == 0) return static_cast<int>(i);
-    return -1;
-}
 
 }  // namespace
 
@@ -61,45 +58,40 @@ TEST(SaverCreate, SettingsThenSpritesThenPlacementThenTimer) {
     bool placedBeforeTimer = false;
     s.platform.onSetTimer = [&] { placedBeforeTimer = s.parade.walkers[19].height == 70; };
     EXPECT_EQ(s.Send(WmCreate), 0x55);
-    const auto& c = s.platform.calls;
-    const int settings = IndexOf(c, "RegQueryValueExA Speed");
-    const int sprites = IndexOf(c, "LoadSprites");
-    const int timer = IndexOf(c, "SetTimer");
+    const int settings = s.Called("RegQueryValueExA Speed"), sprites = s.Called("LoadSprites"),
+              timer = s.Called("SetTimer");
     ASSERT_GE(settings, 0);
     EXPECT_LT(settings, sprites);
     EXPECT_LT(sprites, timer);
     EXPECT_TRUE(placedBeforeTimer) << "no tick may come before the walkers exist";
-    EXPECT_EQ(c[static_cast<std::size_t>(timer)], "SetTimer 1 50");
+    EXPECT_EQ(s.platform.calls.at(static_cast<std::size_t>(timer)), "SetTimer 1 50");
     EXPECT_TRUE(s.parade.timerCreated);
     EXPECT_EQ(s.next.messages, std::vector<std::uint32_t>{WmCreate});
 }
 
 TEST(SaverCreate, TickPeriodIsTenSecondsOverSpeed) {
-    for (const auto& [speed, period] : std::vector<std::pair<std::uint32_t, std::uint32_t>>{
-             {30, 333}, {100, 100}, {299, 33}, {300, 33}, {25, 100}}) {
+    for (auto [speed, period] : {std::pair<std::uint32_t, std::uint32_t>{30, 333}, {100, 100}, {299, 33},
+                                 {300, 33}, {25, 100}}) {
         Saver s(speed, 0);
         s.Send(WmCreate);
         EXPECT_EQ(s.platform.timerPeriods, std::vector<std::uint32_t>{period}) << "speed " << speed;
     }
 }
 
-TEST(SaverCreate, TimerFlagUsesTheLow16BitsOfTheIdentifier) {
-    Saver s(100, 0);
-    s.platform.timerResult = 0x10000;
-    s.Send(WmCreate);
-    EXPECT_FALSE(s.parade.timerCreated);
-    s.Send(WmDestroy);
-    EXPECT_EQ(s.platform.timersKilled, 0) << "no timer, nothing to kill";
-    EXPECT_EQ(s.platform.spritesFreed, 1);
-}
-
-TEST(SaverDestroy, ReleasesSpritesAndKillsTimerThenPassesOn) {
-    Saver s(100, 0);
-    s.Send(WmCreate);
-    EXPECT_EQ(s.Send(WmDestroy), 0x55);
-    EXPECT_EQ(s.platform.spritesFreed, 1);
-    EXPECT_GE(IndexOf(s.platform.calls, "KillTimer 1"), 0);
-    EXPECT_EQ(s.next.messages.back(), WmDestroy);
+// The timer counts as made when the low 16 bits of its identifier are not zero; only then
+// is it killed.
+TEST(SaverDestroy, ReleasesSpritesAndKillsAMadeTimerThenPassesOn) {
+    for (auto [timerResult, made] : {std::pair<TimerId, bool>{1, true}, {0x10000, false}}) {
+        SCOPED_TRACE("SetTimer answered " + std::to_string(timerResult));
+        Saver s(100, 0);
+        s.platform.timerResult = timerResult;
+        s.Send(WmCreate);
+        EXPECT_EQ(s.parade.timerCreated, made);
+        EXPECT_EQ(s.Send(WmDestroy), 0x55);
+        EXPECT_EQ(s.platform.spritesFreed, 1);
+        EXPECT_EQ(s.Called("KillTimer 1") >= 0, made);
+        EXPECT_EQ(s.next.messages.back(), WmDestroy);
+    }
 }
 
 TEST(SaverErase, FillsTheGivenSurfaceBlackAnswersZeroAndStopsThere) {
@@ -122,29 +114,21 @@ TEST(SaverTick, AnyTimerIdAnimatesAndIsPassedOn) {
     EXPECT_EQ(std::count(s.next.messages.begin(), s.next.messages.end(), WmTimer), 2);
 }
 
-TEST(SaverTick, ZeroBlankTimeNeverBlanksAndKeepsElapsedAtZero) {
-    Saver s(300, 0);
-    s.Send(WmCreate);
-    EXPECT_EQ(s.TickUntilBlank(5000), -1);
-    EXPECT_EQ(s.parade.ElapsedMs, 0);
-    EXPECT_TRUE(s.platform.fills.empty());
-}
-
-TEST(SaverTick, SixtySecondsAtSpeed100Animate601TicksAndBlankOn602) {
-    Saver s(100, 60);
-    s.Send(WmCreate);
-    EXPECT_EQ(s.TickUntilBlank(1000), 602);
-    EXPECT_EQ(s.platform.surface.frames, 601);
-    EXPECT_EQ(s.parade.ElapsedMs, 60100) << "advanced after the comparison on every animated tick";
-    EXPECT_EQ(s.parade.settings.BlankTime, -1);
-}
-
-TEST(SaverTick, OneSecondAtSpeed300Animates31TicksAndBlanksOn32) {
-    Saver s(300, 1);
-    s.Send(WmCreate);
-    EXPECT_EQ(s.TickUntilBlank(100), 32);
-    EXPECT_EQ(s.platform.surface.frames, 31);
-    EXPECT_EQ(s.parade.ElapsedMs, 1023);
+// Strictly greater, and the time advances after the test: BlankTime * 1000 / period + 1
+// ticks animate, and the next one blanks.
+TEST(SaverTick, BlanksOnTheTickAfterBlankTimeHasPassed) {
+    struct Case { std::uint32_t speed, blank; int limit, blankingTick, frames; std::int32_t elapsed; };
+    for (const Case c : {Case{100, 60, 1000, 602, 601, 60100}, Case{300, 1, 100, 32, 31, 1023},
+                         Case{300, 0, 5000, -1, 5000, 0}}) {  // 0: never, and no time is kept
+        SCOPED_TRACE("speed " + std::to_string(c.speed) + ", blank time " + std::to_string(c.blank));
+        Saver s(c.speed, c.blank);
+        s.Send(WmCreate);
+        EXPECT_EQ(s.TickUntilBlank(c.limit), c.blankingTick);
+        EXPECT_EQ(s.platform.surface.frames, c.frames);
+        EXPECT_EQ(s.parade.ElapsedMs, c.elapsed);
+        EXPECT_EQ(s.parade.settings.BlankTime, c.blankingTick > 0 ? -1 : 0);
+        EXPECT_EQ(s.platform.fills.size(), c.blankingTick > 0 ? 1u : 0u);
+    }
 }
 
 TEST(SaverTick, BlankingFillsTheClientOnceThroughAWindowSurfaceThenTicksDoNothing) {

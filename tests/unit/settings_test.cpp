@@ -10,71 +10,52 @@ using virelo::testing::FakePlatform;
 
 namespace {
 
-const std::string kKey = "HKCU\\Control Panel\\Screen Saver.VIRELO";
+const std::string kParent = "HKCU\\Control Panel";
+const std::string kKey = kParent + "\\Screen Saver.VIRELO";
+constexpr WindowHandle kDialog = 0x77;
 
-SaverSettings Loaded(FakePlatform& p) {
-    SaverSettings s;
-    s.Speed = 7;  // not a default: LoadSettings must set every field itself
-    s.BlankTime = -1;
-    LoadSettings(s, p);
-    return s;
+std::vector<std::uint8_t> Le32(std::uint32_t v) {
+    return {std::uint8_t(v), std::uint8_t(v >> 8), std::uint8_t(v >> 16), std::uint8_t(v >> 24)};
 }
 
-// Runs the dialog from WM_INITDIALOG to OK with the two fields typed as given.
-SaverSettings PressOk(FakePlatform& p, std::uint32_t speedTyped, std::uint32_t blankTyped) {
-    SaverSettings s;
-    EXPECT_EQ(ScreenSaverConfigureDialog(s, p, 0x77, WmInitDialog, 0, 0), 1);
-    p.dialogItems[IDC_SPEED] = speedTyped;
-    p.dialogItems[IDC_BLANK] = blankTyped;
-    EXPECT_EQ(ScreenSaverConfigureDialog(s, p, 0x77, WmCommand, 1, 0), 1);
+SaverSettings Loaded(FakePlatform& p) {
+    SaverSettings s{7, -1};  // not the defaults: LoadSettings must set every field itself
+    LoadSettings(s, p);
     return s;
 }
 
 }  // namespace
 
-TEST(SettingsLoad, NoKeyGivesDefaults) {
-    FakePlatform p;
-    const SaverSettings s = Loaded(p);
-    EXPECT_EQ(s.Speed, 100);
-    EXPECT_EQ(s.BlankTime, 0);
-    EXPECT_TRUE(p.openKeys.empty()) << "every opened key is closed again";
-}
-
-TEST(SettingsLoad, OutOfRangeSpeedFallsBackToDefaultNotToTheBound) {
-    for (const auto& [stored, expected] :
-         std::vector<std::pair<std::uint32_t, int>>{{25, 100}, {301, 100}, {29, 100}, {0, 100},
-                                                    {30, 30}, {300, 300}, {65566, 30}}) {
+TEST(SettingsLoad, StoredValuesOrDefaults) {
+    struct Stored { const char* name; std::uint32_t type; std::vector<std::uint8_t> bytes; };
+    struct Case { const char* what; std::vector<Stored> stored; int speed; std::int32_t blank; };
+    const Case cases[] = {
+        {"no key: defaults", {}, 100, 0},
+        {"speed 30 is the lowest taken", {{"Speed", RegDword, Le32(30)}}, 30, 0},
+        {"speed 300 is the highest taken", {{"Speed", RegDword, Le32(300)}}, 300, 0},
+        // An out-of-range speed falls back to the default, not to the bound.
+        {"speed 29", {{"Speed", RegDword, Le32(29)}}, 100, 0},
+        {"speed 25", {{"Speed", RegDword, Le32(25)}}, 100, 0},
+        {"speed 0", {{"Speed", RegDword, Le32(0)}}, 100, 0},
+        {"speed 301", {{"Speed", RegDword, Le32(301)}}, 100, 0},
+        {"speed 65566 keeps its low 16 bits, 30", {{"Speed", RegDword, Le32(65566)}}, 30, 0},
+        {"only DWORD values are taken",
+         {{"Speed", RegSz, Le32(200)}, {"BlankTime", RegSz, Le32(60)}}, 100, 0},
+        {"blank time keeps its low 16 bits", {{"BlankTime", RegDword, Le32(70000)}}, 100, 4464},
+        {"blank time is zero-extended, never negative", {{"BlankTime", RegDword, Le32(0xFFFFFFFF)}}, 100, 65535},
+        {"a value longer than four bytes is ignored, a shorter one reads as its number",
+         {{"Speed", RegDword, {200, 0, 0, 0, 0, 0, 0, 0}}, {"BlankTime", RegDword, {0x2C, 0x01}}}, 100, 300},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
         FakePlatform p;
-        p.SetDword(kKey, "Speed", stored);
-        EXPECT_EQ(Loaded(p).Speed, expected) << "stored Speed " << stored;
-        EXPECT_TRUE(p.openKeys.empty());
+        for (const Stored& v : c.stored) p.SetBytes(kKey, v.name, v.type, v.bytes);
+        const SaverSettings s = Loaded(p);
+        EXPECT_EQ(s.Speed, c.speed);
+        EXPECT_EQ(s.BlankTime, c.blank);
+        EXPECT_TRUE(p.openKeys.empty()) << "every opened key is closed again";
+        EXPECT_EQ(p.valueWrites, 0);
     }
-}
-
-TEST(SettingsLoad, OnlyDwordValuesAreTaken) {
-    FakePlatform p;
-    p.SetDword(kKey, "Speed", 200, RegSz);
-    p.SetDword(kKey, "BlankTime", 60, RegSz);
-    const SaverSettings s = Loaded(p);
-    EXPECT_EQ(s.Speed, 100);
-    EXPECT_EQ(s.BlankTime, 0);
-}
-
-TEST(SettingsLoad, BlankTimeKeepsItsLow16Bits) {
-    FakePlatform p;
-    p.SetDword(kKey, "BlankTime", 70000);
-    EXPECT_EQ(Loaded(p).BlankTime, 4464);
-    p.SetDword(kKey, "BlankTime", 0xFFFFFFFF);
-    EXPECT_EQ(Loaded(p).BlankTime, 65535) << "zero-extended, never negative";
-}
-
-TEST(SettingsLoad, ValueLongerThanFourBytesIsIgnoredAndShorterOneReadsAsItsNumber) {
-    FakePlatform p;
-    p.SetBytes(kKey, "Speed", RegDword, {200, 0, 0, 0, 0, 0, 0, 0});
-    p.SetBytes(kKey, "BlankTime", RegDword, {0x2C, 0x01});  // 300 in two bytes
-    const SaverSettings s = Loaded(p);
-    EXPECT_EQ(s.Speed, 100);
-    EXPECT_EQ(s.BlankTime, 300);
 }
 
 TEST(SettingsLoad, KeysAreOpenedForReadingOnly) {
@@ -83,24 +64,22 @@ TEST(SettingsLoad, KeysAreOpenedForReadingOnly) {
     Loaded(p);
     EXPECT_EQ(p.calls.at(0), "RegOpenKeyExA Control Panel 0x20019");
     EXPECT_EQ(p.calls.at(1), "RegOpenKeyExA Screen Saver.VIRELO 0x20019");
-    EXPECT_EQ(p.valueWrites, 0);
 }
 
-TEST(SettingsSave, WritesBothDwordsUnderTheOwnKey) {
+TEST(SettingsSave, WritesBothDwordsUnderTheOwnKeyOnlyWhenTheParentExists) {
     FakePlatform p;
-    p.keys["HKCU\\Control Panel"];
+    p.keys[kParent];
     SaveSettings({250, 123456}, p);
     EXPECT_EQ(p.Dword(kKey, "Speed"), 250);
     EXPECT_EQ(p.Dword(kKey, "BlankTime"), 123456);
     EXPECT_EQ(p.keys[kKey]["Speed"].type, RegDword);
+    EXPECT_EQ(p.keys[kKey]["BlankTime"].type, RegDword);
     EXPECT_TRUE(p.openKeys.empty());
-}
 
-TEST(SettingsSave, NothingIsWrittenWithoutTheParentKey) {
-    FakePlatform p;
-    SaveSettings({250, 1}, p);
-    EXPECT_EQ(p.valueWrites, 0);
-    EXPECT_EQ(p.keys.count(kKey), 0u);
+    FakePlatform none;
+    SaveSettings({250, 1}, none);
+    EXPECT_EQ(none.valueWrites, 0);
+    EXPECT_FALSE(none.keys.contains(kKey));
 }
 
 TEST(ConfigDialog, InitialisationShowsStoredValuesAndPostsTheRanges) {
@@ -108,61 +87,51 @@ TEST(ConfigDialog, InitialisationShowsStoredValuesAndPostsTheRanges) {
     p.SetDword(kKey, "Speed", 240);
     p.SetDword(kKey, "BlankTime", 900);
     SaverSettings s;
-    EXPECT_EQ(ScreenSaverConfigureDialog(s, p, 0x77, WmInitDialog, 0, 0), 1);
+    EXPECT_EQ(ScreenSaverConfigureDialog(s, p, kDialog, WmInitDialog, 0, 0), 1);
     EXPECT_EQ(p.dialogItems[IDC_SPEED], 240u);
     EXPECT_EQ(p.dialogItems[IDC_BLANK], 900u);
     ASSERT_EQ(p.posted.size(), 2u) << "the ranges are posted, not sent";
-    EXPECT_EQ(p.posted[0].window, p.GetDlgItem(0x77, IDC_SPEED_SPIN));
+    EXPECT_EQ(p.posted[0].window, p.GetDlgItem(kDialog, IDC_SPEED_SPIN));
     EXPECT_EQ(p.posted[0].message, UdmSetRange);
     EXPECT_EQ(p.posted[0].lParam, 0x001E012C);
-    EXPECT_EQ(p.posted[1].window, p.GetDlgItem(0x77, IDC_BLANK_SPIN));
+    EXPECT_EQ(p.posted[1].window, p.GetDlgItem(kDialog, IDC_BLANK_SPIN));
+    EXPECT_EQ(p.posted[1].message, UdmSetRange);
     EXPECT_EQ(p.posted[1].lParam, 3600);
     EXPECT_EQ(p.valueWrites, 0);
 }
 
-TEST(ConfigDialog, OkBoundsTheTypedSpeedAfterTakingItsLow16Bits) {
-    for (const auto& [typed, expected] : std::vector<std::pair<std::uint32_t, std::int64_t>>{
-             {10, 30}, {1000, 300}, {65566, 30}, {150, 150}, {0, 30}, {65536 + 200, 200}}) {
+// OK after initialisation, with the two fields typed as given. Typed text is not bound by
+// the arrows' ranges. Loading keeps the low 16 bits, so a blank time of 65536 would come
+// back as 0 ("never blank") and 70000 as 4464: the dialog stores what will be read back.
+TEST(ConfigDialog, OkBoundsAndStoresWhatWasTyped) {
+    struct Case { std::uint32_t speedTyped, blankTyped; std::int64_t speed, blank; };
+    for (const Case c : {Case{10, 0, 30, 0}, Case{0, 0, 30, 0}, Case{1000, 0, 300, 0}, Case{150, 0, 150, 0},
+                         Case{65566, 0, 30, 0}, Case{65536 + 200, 0, 200, 0},  // the low 16 bits, then bounded
+                         Case{100, 5000, 100, 5000}, Case{100, 0xFFFFFFF6u, 100, 0},  // -10 as a signed number
+                         Case{100, 65536, 100, 65535}, Case{100, 70000, 100, 65535},
+                         Case{100, 2000000000, 100, 65535}}) {
+        SCOPED_TRACE("typed speed " + std::to_string(c.speedTyped) + ", blank time " + std::to_string(c.blankTyped));
         FakePlatform p;
-        p.keys["HKCU\\Control Panel"];
-        PressOk(p, typed, 0);
-        EXPECT_EQ(p.Dword(kKey, "Speed"), expected) << "typed speed " << typed;
+        p.keys[kParent];
+        SaverSettings s;
+        EXPECT_EQ(ScreenSaverConfigureDialog(s, p, kDialog, WmInitDialog, 0, 0), 1);
+        p.dialogItems[IDC_SPEED] = c.speedTyped;
+        p.dialogItems[IDC_BLANK] = c.blankTyped;
+        EXPECT_EQ(ScreenSaverConfigureDialog(s, p, kDialog, WmCommand, 1, 0), 1);
+        EXPECT_EQ(p.Dword(kKey, "Speed"), c.speed);
+        EXPECT_EQ(p.Dword(kKey, "BlankTime"), c.blank);
+        EXPECT_EQ(s.Speed, c.speed);
+        EXPECT_EQ(s.BlankTime, c.blank);
+        EXPECT_EQ(Loaded(p).BlankTime, c.blank) << "read back";
         EXPECT_EQ(p.dialogEnds, std::vector<std::intptr_t>{1});
-    }
-}
-
-TEST(ConfigDialog, OkStoresTypedBlankTimeBeyondTheArrowRange) {
-    FakePlatform p;
-    p.keys["HKCU\\Control Panel"];
-    const SaverSettings s = PressOk(p, 100, 5000);
-    EXPECT_EQ(s.BlankTime, 5000);
-    EXPECT_EQ(p.Dword(kKey, "BlankTime"), 5000);
-}
-
-TEST(ConfigDialog, NegativeBlankTimeIsStoredAsZero) {
-    FakePlatform p;
-    p.keys["HKCU\\Control Panel"];
-    PressOk(p, 100, 0xFFFFFFF6u);  // -10 as a signed number
-    EXPECT_EQ(p.Dword(kKey, "BlankTime"), 0);
-}
-
-// Loading keeps the low 16 bits, so 65536 would come back as 0 ("never blank") and 70000
-// as 4464: the dialog stores what will be read back.
-TEST(ConfigDialog, BlankTimeAboveWhatLoadingKeepsIsStoredAsTheLargestThatSurvives) {
-    for (std::uint32_t typed : {65536u, 70000u, 2000000000u}) {
-        FakePlatform p;
-        p.keys["HKCU\\Control Panel"];
-        PressOk(p, 100, typed);
-        EXPECT_EQ(p.Dword(kKey, "BlankTime"), 65535) << "typed " << typed;
-        EXPECT_EQ(Loaded(p).BlankTime, 65535) << "typed " << typed << ", read back";
     }
 }
 
 TEST(ConfigDialog, EmptyFieldsGiveSlowestSpeedAndNoBlanking) {
     FakePlatform p;
-    p.keys["HKCU\\Control Panel"];
+    p.keys[kParent];
     SaverSettings s;
-    ScreenSaverConfigureDialog(s, p, 0x77, WmCommand, 1, 0);  // nothing typed at all
+    ScreenSaverConfigureDialog(s, p, kDialog, WmCommand, 1, 0);  // nothing typed at all
     EXPECT_EQ(p.Dword(kKey, "Speed"), 30);
     EXPECT_EQ(p.Dword(kKey, "BlankTime"), 0);
 }
@@ -171,9 +140,9 @@ TEST(ConfigDialog, CancelEndsWithZeroAndLeavesTheRegistryUntouched) {
     FakePlatform p;
     p.SetDword(kKey, "Speed", 120);
     SaverSettings s;
-    ScreenSaverConfigureDialog(s, p, 0x77, WmInitDialog, 0, 0);
+    ScreenSaverConfigureDialog(s, p, kDialog, WmInitDialog, 0, 0);
     p.dialogItems[IDC_SPEED] = 250;
-    EXPECT_EQ(ScreenSaverConfigureDialog(s, p, 0x77, WmCommand, 2, 0), 1);
+    EXPECT_EQ(ScreenSaverConfigureDialog(s, p, kDialog, WmCommand, 2, 0), 1);
     EXPECT_EQ(p.dialogEnds, std::vector<std::intptr_t>{0});
     EXPECT_EQ(p.valueWrites, 0);
     EXPECT_EQ(p.Dword(kKey, "Speed"), 120);
@@ -183,9 +152,8 @@ TEST(ConfigDialog, CancelEndsWithZeroAndLeavesTheRegistryUntouched) {
 TEST(ConfigDialog, OtherMessagesAreNotHandled) {
     FakePlatform p;
     SaverSettings s;
-    EXPECT_EQ(ScreenSaverConfigureDialog(s, p, 0x77, WmCommand, 1000, 0), 0);
-    EXPECT_EQ(ScreenSaverConfigureDialog(s, p, 0x77, WmPaint, 0, 0), 0);
-    EXPECT_EQ(ScreenSaverConfigureDialog(s, p, 0x77, WmClose, 0, 0), 0);
+    for (auto [message, wParam] : {std::pair<std::uint32_t, WParam>{WmCommand, 1000}, {WmPaint, 0}, {WmClose, 0}})
+        EXPECT_EQ(ScreenSaverConfigureDialog(s, p, kDialog, message, wParam, 0), 0) << "message " << message;
     EXPECT_TRUE(p.dialogEnds.empty());
     EXPECT_EQ(p.valueWrites, 0);
 }

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "tests/unit/dib_builder.h"
@@ -20,6 +21,11 @@ std::string Hex(Pixel p) {
     std::snprintf(s, sizeof s, "%06X", p);
     return s;
 }
+std::vector<std::string> Hex(const std::vector<Pixel>& row) {
+    std::vector<std::string> out;
+    for (Pixel p : row) out.push_back(Hex(p));
+    return out;
+}
 
 // Keeps the bytes a PackedBitmap points into alive.
 struct Sprite {
@@ -27,41 +33,34 @@ struct Sprite {
     PackedBitmap bmp;
 };
 
-// A table shorter than the depth allows is declared as such.
-Sprite Build(DibFields f, const std::vector<std::uint32_t>& table,
+// A w x h bitmap; a table shorter than the depth allows is declared as such.
+Sprite Build(std::int32_t w, std::int32_t h, std::uint16_t bits, const std::vector<std::uint32_t>& table,
              const std::function<std::uint32_t(int, int)>& value) {
-    if (f.clrUsed == 0 && f.bitCount != 24 && table.size() < (1u << f.bitCount))
-        f.clrUsed = static_cast<std::uint32_t>(table.size());
+    DibFields f{.width = w, .height = h, .bitCount = bits};
+    if (bits != 24 && table.size() < (1u << bits)) f.clrUsed = static_cast<std::uint32_t>(table.size());
     Sprite s{MakeDib(f, table, value), {}};
     const auto bmp = ReadPackedBitmap(s.bytes.data(), s.bytes.size());
     EXPECT_TRUE(bmp.has_value()) << "test bitmap refused";
     if (bmp) s.bmp = *bmp;
     return s;
 }
-
-DibFields Fields(std::int32_t w, std::int32_t h, std::uint16_t bits) {
-    DibFields f;
-    f.width = w;
-    f.height = h;
-    f.bitCount = bits;
-    return f;
-}
+// A mask with every pixel opaque.
+Sprite Opaque(std::int32_t w, std::int32_t h) { return Build(w, h, 1, {0, 0xFFFFFF}, [](int, int) { return 0u; }); }
 
 constexpr Pixel Navy = 0x102030, Red = 0xFF0000, Blue = 0x0000F0;
 
 // An 8 x 1 sheet: columns 0..3 an opaque navy backdrop; column 4 opaque red, 5 transparent
 // black, 6 transparent but blue in the sheet, 7 opaque black.
 struct TestSprites {
-    Sprite sheet = Build(Fields(8, 1, 8), {0, Navy, Red, Blue},
+    Sprite sheet = Build(8, 1, 8, {0, Navy, Red, Blue},
                          [](int x, int) { return std::uint32_t(x < 4 ? 1 : x == 4 ? 2 : x == 6 ? 3 : 0); });
-    Sprite mask = Build(Fields(8, 1, 1), {0x000000, 0xFFFFFF},
-                        [](int x, int) { return std::uint32_t(x == 5 || x == 6); });
+    Sprite mask = Build(8, 1, 1, {0x000000, 0xFFFFFF}, [](int x, int) { return std::uint32_t(x == 5 || x == 6); });
 };
 
 // A sheet whose pixel (x, y) has the colour x + 16 y + 1, fully opaque.
 struct NumberedSprites {
-    Sprite sheet = Build(Fields(16, 16, 24), {}, [](int x, int y) { return std::uint32_t(x + 16 * y + 1); });
-    Sprite mask = Build(Fields(16, 16, 1), {0, 0xFFFFFF}, [](int, int) { return 0u; });
+    Sprite sheet = Build(16, 16, 24, {}, [](int x, int y) { return std::uint32_t(x + 16 * y + 1); });
+    Sprite mask = Opaque(16, 16);
 };
 
 SoftSurface Loaded(std::int32_t w, std::int32_t h, const Sprite& sheet, const Sprite& mask) {
@@ -85,11 +84,17 @@ TEST(SoftSurface, AndsTheMaskThenOrsTheSheet) {
     SoftSurface s = Loaded(4, 1, sp.sheet, sp.mask);
     ASSERT_TRUE(s.DrawCell(0, {0, 0, 4, 1, 0, 0}));
     ASSERT_TRUE(s.DrawCell(0, {0, 0, 4, 1, 4, 0}));
-    const auto got = Row(s.Picture(), 0);
     // Opaque red replaces; transparent black keeps navy; transparent blue is ORed onto
     // navy, as the two raster operations do; opaque black clears.
-    const std::vector<Pixel> want{Red, Navy, Navy | Blue, 0};
-    for (int x = 0; x < 4; ++x) EXPECT_EQ(Hex(got[x]), Hex(want[x])) << "pixel " << x;
+    EXPECT_EQ(Hex(Row(s.Picture(), 0)), Hex({Red, Navy, Navy | Blue, 0}));
+
+    // A source beyond the sheet (or no sheet at all) ORs nothing: the mask alone cuts the
+    // silhouette out of the navy backdrop.
+    const Sprite tinySheet = Build(1, 1, 8, {Red}, [](int, int) { return 0u; });
+    ASSERT_TRUE(s.DrawCell(0, {0, 0, 4, 1, 0, 0}));
+    s.LoadSheet(tinySheet.bmp);
+    ASSERT_TRUE(s.DrawCell(0, {0, 0, 4, 1, 4, 0}));
+    EXPECT_EQ(Hex(Row(s.Picture(), 0)), Hex({0, Navy, Navy, 0}));
 }
 
 TEST(SoftSurface, WithoutAMaskNothingIsDrawn) {
@@ -98,46 +103,28 @@ TEST(SoftSurface, WithoutAMaskNothingIsDrawn) {
     s.LoadSheet(sp.sheet.bmp);
     s.BeginFrame({0, 0, 4, 1}, false);
     EXPECT_FALSE(s.DrawCell(0, {0, 0, 4, 1, 0, 0}));
-    for (Pixel p : s.Picture().pixels) EXPECT_EQ(Hex(p), Hex(0)) << "drawn without a mask";
+    EXPECT_EQ(Hex(s.Picture().pixels), Hex({0, 0, 0, 0})) << "drawn without a mask";
 
     // A mask of another depth is refused and leaves the surface without one.
-    const Sprite colourMask = Build(Fields(8, 1, 8), {0, 0xFFFFFF}, [](int, int) { return 0u; });
+    const Sprite colourMask = Build(8, 1, 8, {0, 0xFFFFFF}, [](int, int) { return 0u; });
     EXPECT_FALSE(s.LoadMask(colourMask.bmp));
     EXPECT_FALSE(s.DrawCell(0, {0, 0, 4, 1, 0, 0}));
 }
 
-// A source beyond the sheet (and a surface with no sheet at all) ORs nothing: the mask
-// alone cuts the silhouette.
-TEST(SoftSurface, PastTheSheetOnlyTheMaskIsApplied) {
-    TestSprites sp;
-    const Sprite tinySheet = Build(Fields(1, 1, 8), {Red}, [](int, int) { return 0u; });
-    SoftSurface s = Loaded(4, 1, sp.sheet, sp.mask);
-    ASSERT_TRUE(s.DrawCell(0, {0, 0, 4, 1, 0, 0}));  // navy backdrop
-    s.LoadSheet(tinySheet.bmp);
-    ASSERT_TRUE(s.DrawCell(0, {0, 0, 4, 1, 4, 0}));
-    const std::vector<Pixel> want{0, Navy, Navy, 0};
-    const auto got = Row(s.Picture(), 0);
-    for (int x = 0; x < 4; ++x) EXPECT_EQ(Hex(got[x]), Hex(want[x])) << "pixel " << x;
-}
-
 TEST(SoftSurface, ReadsEveryDepthThroughItsColours) {
-    const std::vector<std::uint32_t> table{0x000000, 0x112233, 0x445566, 0x778899};
-    const Sprite mask = Build(Fields(4, 1, 1), {0, 0xFFFFFF}, [](int, int) { return 0u; });
-    for (std::uint16_t bits : {std::uint16_t{1}, std::uint16_t{4}, std::uint16_t{8}, std::uint16_t{24}}) {
-        // Index x % 2 or x % 4; at 24 bits the table's colours themselves. Index 3 is past
-        // a 3-entry table at 4 and 8 bits and must come out black.
-        DibFields f = Fields(4, 1, bits);
-        f.clrUsed = bits == 1 ? 0 : bits == 24 ? 0 : 3;
-        const auto used = bits == 24 ? std::vector<std::uint32_t>{} : bits == 1 ? std::vector<std::uint32_t>{table[0], table[1]}
-                                                                                : std::vector<std::uint32_t>{table[0], table[1], table[2]};
-        const Sprite sheet = Build(f, used, [&](int x, int) { return bits == 24 ? table[x] : bits == 1 ? std::uint32_t(x % 2) : std::uint32_t(x); });
-        SoftSurface s = Loaded(4, 1, sheet, mask);
+    const Pixel c1 = 0x112233, c2 = 0x445566, c3 = 0x778899;
+    struct Case { std::uint16_t bits; std::vector<std::uint32_t> table; std::vector<Pixel> want; };
+    // Pixel x holds index x % 2 at 1 bit and x at 4 and 8 bits, where index 3 is past the
+    // 3-entry table and comes out black; at 24 bits the colours themselves.
+    for (const Case& c : {Case{1, {0, c1}, {0, c1, 0, c1}}, Case{4, {0, c1, c2}, {0, c1, c2, 0}},
+                          Case{8, {0, c1, c2}, {0, c1, c2, 0}}, Case{24, {}, {0, c1, c2, c3}}}) {
+        const std::uint16_t bits = c.bits;
+        const Sprite sheet = Build(4, 1, bits, c.table, [&](int x, int) {
+            return bits == 24 ? std::vector<Pixel>{0, c1, c2, c3}[x] : std::uint32_t(bits == 1 ? x % 2 : x);
+        });
+        SoftSurface s = Loaded(4, 1, sheet, Opaque(4, 1));
         ASSERT_TRUE(s.DrawCell(0, {0, 0, 4, 1, 0, 0}));
-        const std::vector<Pixel> want = bits == 1    ? std::vector<Pixel>{0, 0x112233, 0, 0x112233}
-                                        : bits == 24 ? table
-                                                     : std::vector<Pixel>{0, 0x112233, 0x445566, 0};
-        const auto got = Row(s.Picture(), 0);
-        for (int x = 0; x < 4; ++x) EXPECT_EQ(Hex(got[x]), Hex(want[x])) << bits << " bits, pixel " << x;
+        EXPECT_EQ(Hex(Row(s.Picture(), 0)), Hex(c.want)) << bits << " bits";
     }
 }
 
@@ -158,16 +145,20 @@ TEST(SoftSurface, ClipsTransfersToTheSurfaceAndTheSprites) {
         {"far away", {2147483000, -2147483000, 2000, 2000, 0, 0}, {}, 0},
     };
     for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
         SoftSurface s = Loaded(10, 10, sp.sheet, sp.mask);
-        EXPECT_TRUE(s.DrawCell(0, c.t)) << c.what;
+        EXPECT_TRUE(s.DrawCell(0, c.t));
         const Image& img = s.Picture();
-        int count = 0;
+        std::vector<std::pair<int, int>> painted;
         for (std::int32_t y = 0; y < 10; ++y)
-            for (std::int32_t x = 0; x < 10; ++x) count += img.At(x, y) != 0;
-        EXPECT_EQ(count, static_cast<int>(c.painted.size())) << c.what << ": pixels painted";
-        for (auto [x, y] : c.painted) EXPECT_NE(img.At(x, y), 0u) << c.what << ": (" << x << ", " << y << ") unpainted";
+            for (std::int32_t x = 0; x < 10; ++x)
+                if (img.At(x, y) != 0) painted.emplace_back(x, y);
+        std::sort(painted.begin(), painted.end());
+        std::vector<std::pair<int, int>> want = c.painted;
+        std::sort(want.begin(), want.end());
+        EXPECT_EQ(painted, want) << "pixels painted";
         if (!c.painted.empty()) {
-            EXPECT_EQ(Hex(img.At(c.painted[0].first, c.painted[0].second)), Hex(c.firstColour)) << c.what;
+            EXPECT_EQ(Hex(img.At(c.painted[0].first, c.painted[0].second)), Hex(c.firstColour));
         }
     }
 }
@@ -199,30 +190,23 @@ TEST(SoftSurface, ThePictureOutlivesFramesUntilTheClientChanges) {
     const Image& img = s.Picture();
     ASSERT_EQ(img.width, 12);
     ASSERT_EQ(img.height, 6);
-    for (Pixel p : img.pixels) ASSERT_EQ(p, 0u) << "a resized client kept old pixels";
+    EXPECT_EQ(img.pixels, std::vector<Pixel>(12 * 6, 0)) << "a resized client kept old pixels";
 }
 
 // --- The logical screen ----------------------------------------------------------------------
 
 TEST(ScaleAveraging, AveragesEachCoveredArea) {
-    Image three(3, 1);
-    three.pixels = {0x000000, 0x030303, 0x090909};
-    Image two(2, 1);
-    ScaleAveraging(three, two);  // 2/3 of one pixel and 1/3 of the next
-    EXPECT_EQ(Hex(two.At(0, 0)), Hex(0x010101));
-    EXPECT_EQ(Hex(two.At(1, 0)), Hex(0x070707));
-
-    Image up(3, 1);
-    Image pair(2, 1);
-    pair.pixels = {0x0000FF, 0xFF0000};
-    ScaleAveraging(pair, up);  // the middle pixel straddles both halves
-    EXPECT_EQ(Hex(up.At(0, 0)), Hex(0x0000FF));
-    EXPECT_EQ(Hex(up.At(1, 0)), Hex(0x800080));
-    EXPECT_EQ(Hex(up.At(2, 0)), Hex(0xFF0000));
-
-    Image same(3, 1);
-    ScaleAveraging(three, same);
-    EXPECT_EQ(same.pixels, three.pixels) << "scaling to the same size changed the picture";
+    auto scaled = [](std::vector<Pixel> from, std::int32_t width) {
+        Image in(static_cast<std::int32_t>(from.size()), 1), out(width, 1);
+        in.pixels = std::move(from);
+        ScaleAveraging(in, out);
+        return Hex(out.pixels);
+    };
+    // Down: 2/3 of one pixel and 1/3 of the next; up: the middle pixel straddles both halves.
+    EXPECT_EQ(scaled({0x000000, 0x030303, 0x090909}, 2), Hex({0x010101, 0x070707}));
+    EXPECT_EQ(scaled({0x0000FF, 0xFF0000}, 3), Hex({0x0000FF, 0x800080, 0xFF0000}));
+    EXPECT_EQ(scaled({0x000000, 0x030303, 0x090909}, 3), Hex({0x000000, 0x030303, 0x090909}))
+        << "scaling to the same size changed the picture";
 }
 
 TEST(ScaleAveraging, KeepsAFlatColourFlatAtAnySize) {
@@ -237,11 +221,10 @@ TEST(ScaleAveraging, KeepsAFlatColourFlatAtAnySize) {
 
 TEST(SoftSurface, LogicalScreenDrawsTheStageAndShowsItAveraged) {
     // A 2 x 2 checker of white and black: each halved client pixel sees half white.
-    const Sprite sheet = Build(Fields(64, 64, 8), {0, 0xFFFFFF}, [](int x, int y) { return std::uint32_t((x + y) % 2); });
-    const Sprite mask = Build(Fields(64, 64, 1), {0, 0xFFFFFF}, [](int, int) { return 0u; });
+    const Sprite sheet = Build(64, 64, 8, {0, 0xFFFFFF}, [](int x, int y) { return std::uint32_t((x + y) % 2); });
     SoftSurface s(320, 240);
     s.LoadSheet(sheet.bmp);
-    ASSERT_TRUE(s.LoadMask(mask.bmp));
+    ASSERT_TRUE(s.LoadMask(Opaque(64, 64).bmp));
     s.BeginFrame({0, 0, 320, 240}, true);
     ASSERT_EQ(s.Canvas().width, 640);
     ASSERT_EQ(s.Canvas().height, 480);
@@ -265,8 +248,8 @@ TEST(SoftSurface, LogicalScreenDrawsTheStageAndShowsItAveraged) {
 // With every sprite pixel opaque and non-black, whatever is lit on the surface after any
 // tick lies inside some walker's present rectangle: each move erases where it stood.
 TEST(SoftSurface, TheParadeLeavesNoTrails) {
-    const Sprite sheet = Build(Fields(512, 388, 8), {0, 0x808080}, [](int, int) { return 1u; });
-    const Sprite mask = Build(Fields(512, 388, 1), {0, 0xFFFFFF}, [](int, int) { return 0u; });
+    const Sprite sheet = Build(512, 388, 8, {0, 0x808080}, [](int, int) { return 1u; });
+    const Sprite mask = Opaque(512, 388);
     for (const Rect client : {Rect{0, 0, 800, 600}, Rect{0, 0, 320, 240}}) {
         Parade parade;
         parade.random.state = 4242;
