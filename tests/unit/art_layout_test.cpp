@@ -6,6 +6,7 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "parade/bitmap.h"
@@ -67,23 +68,19 @@ protected:
 
 }  // namespace
 
+// Header size (40: longer ones get no palette), width, height (positive: bottom-up), depth
+// and colours.
+auto Format(const PackedBitmap& b) {
+    return std::tuple(b.header.size, b.header.width, b.header.height, b.header.bitCount, b.colours);
+}
+
 TEST_F(CommittedArt, FormatsAreWhatTheLoaderExpects) {
-    const BitmapHeader& s = sheet_.header;
-    EXPECT_EQ(s.size, 40u) << "sheet header: longer ones get no palette";
-    EXPECT_EQ(s.width, 512);
-    EXPECT_EQ(s.height, 388) << "sheet height (positive: bottom-up)";
-    EXPECT_EQ(s.bitCount, 8);
-    EXPECT_EQ(sheet_.colours, 256u);
-    const auto palette = MakePalette(s, sheet_.colourTable, 4 * sheet_.colours);
+    EXPECT_EQ(Format(sheet_), std::tuple(40u, 512, 388, std::uint16_t{8}, 256u)) << "sheet";
+    const auto palette = MakePalette(sheet_.header, sheet_.colourTable, 4 * sheet_.colours);
     ASSERT_TRUE(palette.has_value()) << "no palette from the sheet";
     EXPECT_EQ(palette->count, 256);
 
-    const BitmapHeader& m = mask_.header;
-    EXPECT_EQ(m.size, 40u) << "mask header";
-    EXPECT_EQ(m.width, 512);
-    EXPECT_EQ(m.height, 388);
-    EXPECT_EQ(m.bitCount, 1);
-    ASSERT_EQ(mask_.colours, 2u);
+    ASSERT_EQ(Format(mask_), std::tuple(40u, 512, 388, std::uint16_t{1}, 2u)) << "mask";
     const std::vector<std::uint8_t> table(mask_.colourTable, mask_.colourTable + 8);
     EXPECT_EQ(table, (std::vector<std::uint8_t>{0, 0, 0, 0, 255, 255, 255, 0}))
         << "mask colours must be black (opaque) then white (transparent)";

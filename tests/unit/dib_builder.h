@@ -17,16 +17,10 @@ struct DibFields {
     std::uint32_t clrUsed = 0;
 };
 
-inline void Put16(std::vector<std::uint8_t>& b, std::uint32_t v) {
-    b.push_back(static_cast<std::uint8_t>(v));
-    b.push_back(static_cast<std::uint8_t>(v >> 8));
+// Little-endian, `bytes` bytes of v.
+inline void Put(std::vector<std::uint8_t>& b, std::uint32_t v, int bytes = 4) {
+    for (int k = 0; k < bytes; ++k) b.push_back(static_cast<std::uint8_t>(v >> (8 * k)));
 }
-
-inline void Put32(std::vector<std::uint8_t>& b, std::uint32_t v) {
-    Put16(b, v & 0xFFFF);
-    Put16(b, v >> 16);
-}
-
 inline void Poke32(std::vector<std::uint8_t>& b, std::size_t at, std::uint32_t v) {
     for (int k = 0; k < 4; ++k) b[at + k] = static_cast<std::uint8_t>(v >> (8 * k));
 }
@@ -38,24 +32,19 @@ inline void Poke32(std::vector<std::uint8_t>& b, std::size_t at, std::uint32_t v
 inline std::vector<std::uint8_t> MakeDib(const DibFields& f, const std::vector<std::uint32_t>& table,
                                          const std::function<std::uint32_t(int, int)>& value) {
     std::vector<std::uint8_t> b;
-    Put32(b, f.headerSize);
-    Put32(b, static_cast<std::uint32_t>(f.width));
-    Put32(b, static_cast<std::uint32_t>(f.height));
-    Put16(b, f.planes);
-    Put16(b, f.bitCount);
-    Put32(b, f.compression);
-    Put32(b, 0);     // sizeImage
-    Put32(b, 2835);  // pixels per metre
-    Put32(b, 2835);
-    Put32(b, f.clrUsed);
-    Put32(b, 0);
+    Put(b, f.headerSize);
+    Put(b, static_cast<std::uint32_t>(f.width));
+    Put(b, static_cast<std::uint32_t>(f.height));
+    Put(b, f.planes, 2);
+    Put(b, f.bitCount, 2);
+    Put(b, f.compression);
+    Put(b, 0);     // sizeImage
+    Put(b, 2835);  // pixels per metre
+    Put(b, 2835);
+    Put(b, f.clrUsed);
+    Put(b, 0);
     b.resize(f.headerSize < 40 ? 40 : f.headerSize, 0);
-    for (std::uint32_t c : table) {
-        b.push_back(static_cast<std::uint8_t>(c));
-        b.push_back(static_cast<std::uint8_t>(c >> 8));
-        b.push_back(static_cast<std::uint8_t>(c >> 16));
-        b.push_back(0);
-    }
+    for (std::uint32_t c : table) Put(b, c & 0xFFFFFF);
     // Malformed headers still get |width| x |height| pixels, so that only the header is wrong.
     const int bits = f.bitCount, width = std::abs(f.width), height = std::abs(f.height);
     const std::size_t rowBytes = (static_cast<std::size_t>(width) * bits + 31) / 32 * 4;
@@ -64,9 +53,7 @@ inline std::vector<std::uint8_t> MakeDib(const DibFields& f, const std::vector<s
         for (int x = 0; x < width; ++x) {
             const std::uint32_t v = value(x, y);
             if (bits == 24) {
-                row[3 * x] = static_cast<std::uint8_t>(v);
-                row[3 * x + 1] = static_cast<std::uint8_t>(v >> 8);
-                row[3 * x + 2] = static_cast<std::uint8_t>(v >> 16);
+                for (int k = 0; k < 3; ++k) row[3 * x + k] = static_cast<std::uint8_t>(v >> (8 * k));
             } else if (bits == 1 || bits == 4 || bits == 8) {
                 const int bit = x * bits;
                 row[bit / 8] |= static_cast<std::uint8_t>(v << (8 - bits - bit % 8));
@@ -82,9 +69,9 @@ inline std::vector<std::uint8_t> MakeBmpFile(const DibFields& f, const std::vect
                                              const std::function<std::uint32_t(int, int)>& value) {
     const std::vector<std::uint8_t> dib = MakeDib(f, table, value);
     std::vector<std::uint8_t> b{'B', 'M'};
-    Put32(b, static_cast<std::uint32_t>(14 + dib.size()));
-    Put32(b, 0);
-    Put32(b, static_cast<std::uint32_t>(14 + f.headerSize + 4 * table.size()));
+    Put(b, static_cast<std::uint32_t>(14 + dib.size()));
+    Put(b, 0);
+    Put(b, static_cast<std::uint32_t>(14 + f.headerSize + 4 * table.size()));
     b.insert(b.end(), dib.begin(), dib.end());
     return b;
 }

@@ -27,10 +27,7 @@ public:
     std::vector<std::string>* route = nullptr;  // DefWindowProcA appends "platform" here
 
     // Registry: key path -> value name -> value.
-    struct Value {
-        std::uint32_t type;
-        std::vector<std::uint8_t> bytes;
-    };
+    struct Value { std::uint32_t type; std::vector<std::uint8_t> bytes; };
     std::map<std::string, std::map<std::string, Value>> keys;
     std::map<KeyHandle, std::string> openKeys;
     KeyHandle nextKey = 0x1000;
@@ -49,9 +46,8 @@ public:
     // The window and the queue.
     static constexpr WindowHandle Window = 0x5000;
     Proc classProc;
-    bool windowAlive = false;
+    bool windowAlive = false, queueRanDry = false;
     std::deque<Message> queue;
-    bool queueRanDry = false;
     std::vector<Message> posted;   // every PostMessageA, in order
     int getMessageError = 0;       // GetMessageA answers -1 this many times first
     Rect client{0, 0, 640, 480};
@@ -63,23 +59,14 @@ public:
     std::vector<WindowHandle> broughtForward;
     bool registerFails = false, createFails = false;
     WindowClass registered{};
-    struct Created {
-        std::uint32_t exStyle, style;
-        std::string className, title;
-        int x, y, width, height;
-        WindowHandle parent;
-    };
+    struct Created { std::uint32_t exStyle, style; std::string className, title; int x, y, width, height; WindowHandle parent; };
     std::vector<Created> created;
 
     // Timer, drawing, dialog.
     TimerId timerResult = 1;
     std::vector<std::uint32_t> timerPeriods;
     std::function<void()> onSetTimer;
-    struct Fill {
-        DcHandle dc;
-        Rect rect;
-        GdiHandle brush;
-    };
+    struct Fill { DcHandle dc; Rect rect; GdiHandle brush; };
     std::vector<Fill> fills;
     int dcsTaken = 0, dcsReleased = 0;
     int spritesLoaded = 0, spritesFreed = 0;
@@ -90,8 +77,7 @@ public:
     // Time, cursor, modules, system.
     std::uint32_t tick = 0;
     Point cursor{0, 0};
-    int cursorHides = 0;
-    int sleeps = 0;
+    int cursorHides = 0, sleeps = 0;
     std::map<std::string, LibraryHandle> loadable;   // LoadLibraryA
     std::map<std::string, LibraryHandle> loaded;     // GetModuleHandleA
     std::map<std::pair<LibraryHandle, std::string>, ProcAddress> entries;
@@ -104,24 +90,16 @@ public:
     std::string provider;
     std::vector<std::uint32_t> saverRunning;  // SPI_SCREENSAVERRUNNING parameters
     bool versionOk = true;
-    std::uint32_t platformId = 2;
-    std::uint32_t versionSizeSeen = 0;
+    std::uint32_t platformId = 2, versionSizeSeen = 0;
     std::string commandLine;
     std::int64_t exitCode = -999;  // not exited
     std::intptr_t dialogResult = 1;
-    struct DialogCall {
-        LibraryHandle module;
-        int templateId;
-        WindowHandle owner;
-    };
+    struct DialogCall { LibraryHandle module; int templateId; WindowHandle owner; };
     std::vector<DialogCall> dialogs;
-    int guardDepth = 0;
-    int dialogsInsideGuard = 0;
+    int guardDepth = 0, dialogsInsideGuard = 0;
 
     // Delivers a message to the window as DispatchMessageA would.
-    LResult Deliver(WindowHandle w, std::uint32_t m, WParam wp = 0, LParam lp = 0) {
-        return classProc(w, m, wp, lp);
-    }
+    LResult Deliver(WindowHandle w, std::uint32_t m, WParam wp = 0, LParam lp = 0) { return classProc(w, m, wp, lp); }
     int CountPosted(std::uint32_t message) const {
         int n = 0;
         for (const Message& p : posted) n += p.message == message;
@@ -188,9 +166,7 @@ public:
         if (translated) *translated = dialogItems.contains(item);
         return dialogItems.contains(item) ? dialogItems[item] : 0;
     }
-    WindowHandle GetDlgItem(WindowHandle dialog, int item) override {
-        return dialog + 0x10000 + static_cast<WindowHandle>(item);
-    }
+    WindowHandle GetDlgItem(WindowHandle dialog, int item) override { return dialog + 0x10000 + static_cast<WindowHandle>(item); }
     bool EndDialog(WindowHandle, std::intptr_t result) override {
         calls.push_back("EndDialog " + std::to_string(result));
         dialogEnds.push_back(result);
@@ -269,9 +245,7 @@ public:
     }
     bool SetForegroundWindow(WindowHandle window) override { broughtForward.push_back(window); return true; }
     WindowHandle GetForegroundWindow() override { return foreground; }
-    WindowHandle GetParent(WindowHandle window) override {
-        return parentOf.contains(window) ? parentOf.at(window) : 0;
-    }
+    WindowHandle GetParent(WindowHandle window) override { return parentOf.contains(window) ? parentOf.at(window) : 0; }
     int GetSystemMetrics(int index) override { return index == 0 ? 1024 : 768; }
     GdiHandle LoadIconA(LibraryHandle, int resource) override { return 0x1C00 + resource; }
     std::uint16_t RegisterClassA(const WindowClass& wc) override {

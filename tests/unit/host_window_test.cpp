@@ -268,13 +268,11 @@ TEST(RunSaverWindow, FullScreenRunsUntilInputAndEndsWithZero) {
     EXPECT_EQ(Made(h.platform.created[0]),
               std::tuple(0x8u, 0x96000000u, std::string("WindowsScreenSaverClass"), std::string("Screen Saver"),
                          1024, 768, WindowHandle{0}));
+    // Own DC, double clicks, redrawn on resizing; the module's icon, a black background, no cursor.
     const WindowClass& wc = h.platform.registered;
-    EXPECT_STREQ(wc.className, "WindowsScreenSaverClass");
-    EXPECT_EQ(wc.style, 0x2Bu);
-    EXPECT_EQ(wc.instance, 0x400000u);
-    EXPECT_EQ(wc.icon, h.platform.LoadIconA(0, 100));
-    EXPECT_EQ(wc.background, h.platform.GetStockObject(BlackBrush));
-    EXPECT_EQ(wc.cursor, 0u);
+    EXPECT_EQ(std::tuple(std::string(wc.className), wc.style, wc.instance, wc.icon, wc.background, wc.cursor),
+              std::tuple(std::string("WindowsScreenSaverClass"), 0x2Bu, LibraryHandle{0x400000},
+                         h.platform.LoadIconA(0, 100), h.platform.GetStockObject(BlackBrush), GdiHandle{0}));
     EXPECT_EQ(h.platform.broughtForward, std::vector<WindowHandle>{kWindow});
     EXPECT_EQ(h.platform.surface.frames, 1);
     EXPECT_FALSE(h.platform.windowAlive);

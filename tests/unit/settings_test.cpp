@@ -1,6 +1,8 @@
 // The settings in the registry and the configuration dialog's rules.
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "fake_platform.h"
 #include "parade/settings.h"
 #include "resources/resource.h"
@@ -90,13 +92,11 @@ TEST(ConfigDialog, InitialisationShowsStoredValuesAndPostsTheRanges) {
     EXPECT_EQ(ScreenSaverConfigureDialog(s, p, kDialog, WmInitDialog, 0, 0), 1);
     EXPECT_EQ(p.dialogItems[IDC_SPEED], 240u);
     EXPECT_EQ(p.dialogItems[IDC_BLANK], 900u);
-    ASSERT_EQ(p.posted.size(), 2u) << "the ranges are posted, not sent";
-    EXPECT_EQ(p.posted[0].window, p.GetDlgItem(kDialog, IDC_SPEED_SPIN));
-    EXPECT_EQ(p.posted[0].message, UdmSetRange);
-    EXPECT_EQ(p.posted[0].lParam, 0x001E012C);
-    EXPECT_EQ(p.posted[1].window, p.GetDlgItem(kDialog, IDC_BLANK_SPIN));
-    EXPECT_EQ(p.posted[1].message, UdmSetRange);
-    EXPECT_EQ(p.posted[1].lParam, 3600);
+    // The ranges are posted, not sent: 30..300 (upper bound in the low word) and 0..3600.
+    ASSERT_EQ(p.posted.size(), 2u);
+    const auto range = [&](int k) { return std::tuple(p.posted[k].window, p.posted[k].message, p.posted[k].lParam); };
+    EXPECT_EQ(range(0), std::tuple(p.GetDlgItem(kDialog, IDC_SPEED_SPIN), UdmSetRange, LParam{0x001E012C}));
+    EXPECT_EQ(range(1), std::tuple(p.GetDlgItem(kDialog, IDC_BLANK_SPIN), UdmSetRange, LParam{3600}));
     EXPECT_EQ(p.valueWrites, 0);
 }
 
