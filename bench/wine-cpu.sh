@@ -9,7 +9,7 @@ seconds=${SECONDS_TO_MEASURE:-20}
 work=$(mktemp -d)
 export WINEPREFIX=${WINEPREFIX:-$PWD/build/win64/wineprefix-bench} WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 for n in $(seq 140 170); do [ -e /tmp/.X11-unix/X$n ] || break; done
-Xvfb :$n -screen 0 1920x1080x24 -nolisten tcp >/dev/null 2>&1 &
+Xvfb :$n -screen 0 "${SCREEN:-1920x1080}x24" -nolisten tcp >/dev/null 2>&1 &
 xvfb=$!
 export DISPLAY=:$n
 cleanup() { wineserver -k >/dev/null 2>&1 || true; kill $xvfb 2>/dev/null || true; rm -rf "$work"; }
@@ -17,7 +17,7 @@ trap cleanup EXIT
 for _ in $(seq 100); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
 [ -f "$WINEPREFIX/system.reg" ] || { wine wineboot -i >/dev/null 2>&1; wineserver -w; }
 wine reg add 'HKCU\Control Panel\Screen Saver.VIRELO' /v Speed /t REG_DWORD /d 300 /f >/dev/null 2>&1
-wine reg add 'HKCU\Control Panel\Screen Saver.VIRELO' /v BlankTime /t REG_DWORD /d 0 /f >/dev/null 2>&1
+wine reg add 'HKCU\Control Panel\Screen Saver.VIRELO' /v BlankTime /t REG_DWORD /d "${BLANK_TIME:-0}" /f >/dev/null 2>&1
 wineserver -w
 
 nonblack() { import -window root "$work/s.png" 2>/dev/null && convert "$work/s.png" -format '%[fx:mean>0?1:0]' info:; }
@@ -38,8 +38,8 @@ sleep "$seconds"
 t1=$(ticks); w1=$(date +%s%N)
 rss=$(awk '/VmRSS/ {print $2}' /proc/$pid/status)
 hz=$(getconf CLK_TCK)
-awk -v dt=$((t1 - t0)) -v hz="$hz" -v ns=$((w1 - w0)) -v rss="$rss" -v first="${first:-none}" 'BEGIN {
-    printf "cpu: %.2f%% of one core over %.1f s (Speed 300, 1920x1080)\n", 100 * dt / hz / (ns / 1e9), ns / 1e9
+awk -v dt=$((t1 - t0)) -v hz="$hz" -v ns=$((w1 - w0)) -v rss="$rss" -v first="${first:-none}" -v screen="${SCREEN:-1920x1080}" 'BEGIN {
+    printf "cpu: %.2f%% of one core over %.1f s (Speed 300, %s)\n", 100 * dt / hz / (ns / 1e9), ns / 1e9, screen
     printf "resident memory: %d KiB\n", rss
     printf "start to first walker on screen: %s ms\n", first }'
 xdotool key space

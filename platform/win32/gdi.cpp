@@ -90,17 +90,23 @@ void GdiSurface::BeginFrame(const Rect& client, bool logicalScreen) {
         SetStretchBltMode(screen_, HALFTONE);
         SetBrushOrgEx(screen_, 0, 0, nullptr);  // HALFTONE needs the brush origin reset after it
     }
-    memory_ = CreateCompatibleDC(screen_);
-    SelectPalette(memory_, sprites_.sheetPalette, FALSE);
-    RealizePalette(memory_);
+    maskSource_ = CreateCompatibleDC(screen_);
+    sheetSource_ = CreateCompatibleDC(screen_);
+    SelectPalette(sheetSource_, sprites_.sheetPalette, FALSE);
+    RealizePalette(sheetSource_);
+    keptMaskSlot_ = SelectObject(maskSource_, sprites_.mask);
+    keptSheetSlot_ = SelectObject(sheetSource_, sprites_.sheet);
 }
 
 void GdiSurface::EndFrame() {
-    DeleteDC(memory_);
+    if (keptMaskSlot_) SelectObject(maskSource_, keptMaskSlot_);
+    if (keptSheetSlot_) SelectObject(sheetSource_, keptSheetSlot_);
+    DeleteDC(maskSource_);
+    DeleteDC(sheetSource_);
     SelectPalette(screen_, keptPalette_, FALSE);
     if (keptMapMode_) SetMapMode(screen_, keptMapMode_);
     ReleaseDC(window_, screen_);
-    memory_ = nullptr;
+    maskSource_ = sheetSource_ = nullptr;
     screen_ = nullptr;
 }
 
@@ -110,14 +116,11 @@ void GdiSurface::Erase(int, const Rect& area) {
 }
 
 bool GdiSurface::DrawCell(int, const CellTransfer& t) {
-    HGDIOBJ kept = SelectObject(memory_, sprites_.mask);
-    if (!kept) return false;
+    if (!keptMaskSlot_) return false;  // no mask, no walker
     // Mask first: AND blackens the sprite's shape and keeps the rest; the sheet is black
     // around the sprite, so OR then adds just the sprite's colours.
-    BitBlt(screen_, t.x, t.y, t.cx, t.cy, memory_, t.srcX, t.srcY, SRCAND);
-    SelectObject(memory_, sprites_.sheet);
-    BitBlt(screen_, t.x, t.y, t.cx, t.cy, memory_, t.srcX, t.srcY, SRCPAINT);
-    SelectObject(memory_, kept);
+    BitBlt(screen_, t.x, t.y, t.cx, t.cy, maskSource_, t.srcX, t.srcY, SRCAND);
+    BitBlt(screen_, t.x, t.y, t.cx, t.cy, sheetSource_, t.srcX, t.srcY, SRCPAINT);
     return true;
 }
 

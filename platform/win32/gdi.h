@@ -33,7 +33,12 @@ private:
     HWND window_;
     const GdiSprites& sprites_;
     HDC screen_ = nullptr;
-    HDC memory_ = nullptr;
+    // One memory surface per picture, each selected once per tick: selecting bitmaps is
+    // the dearest call here, far more than the transfers themselves.
+    HDC maskSource_ = nullptr;
+    HDC sheetSource_ = nullptr;
+    HGDIOBJ keptMaskSlot_ = nullptr;   // null when the mask could not be selected
+    HGDIOBJ keptSheetSlot_ = nullptr;
     HPALETTE keptPalette_ = nullptr;
     int keptMapMode_ = 0;
 };
