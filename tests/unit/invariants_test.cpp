@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <ostream>
+#include <string>
 
 #include "parade/frame.h"
 #include "tools/common/recording_surface.h"
@@ -14,6 +16,10 @@ struct RunCase {
     std::int32_t seed;
     Rect client;
 };
+
+void PrintTo(const RunCase& c, std::ostream* os) {
+    *os << "seed " << c.seed << ", client " << c.client.right << "x" << c.client.bottom;
+}
 
 class LongRun : public ::testing::TestWithParam<RunCase> {};
 
@@ -83,4 +89,9 @@ INSTANTIATE_TEST_SUITE_P(
     SeedsAndSizes, LongRun,
     ::testing::Values(RunCase{1, {0, 0, 640, 480}}, RunCase{2147483646, {0, 0, 1920, 1080}},
                       RunCase{123456789, {0, 0, 152, 112}}, RunCase{42, {0, 0, 640, 400}},
-                      RunCase{987654, {0, 0, 3840, 2160}}, RunCase{7, {0, 0, 800, 72}}));
+                      RunCase{987654, {0, 0, 3840, 2160}}, RunCase{7, {0, 0, 800, 72}}),
+    [](const ::testing::TestParamInfo<RunCase>& param) {
+        const RunCase& c = param.param;
+        return "seed" + std::to_string(c.seed) + "_" + std::to_string(c.client.right) + "x" +
+               std::to_string(c.client.bottom);
+    });
