@@ -19,15 +19,7 @@
 #include <stdlib.h>
 #include <string.h>
 
-static void report(const char *fmt, ...)
-{
-    va_list ap;
-    va_start(ap, fmt);
-    vprintf(fmt, ap);
-    va_end(ap);
-    putchar('\n');
-    fflush(stdout);
-}
+#include "probe_common.h"
 
 static HWND found;
 

@@ -22,39 +22,14 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include "probe_common.h"
+
 static HWND host;
 static PROCESS_INFORMATION saver;
-
-static void report(const char *fmt, ...)
-{
-    va_list ap;
-    va_start(ap, fmt);
-    vprintf(fmt, ap);
-    va_end(ap);
-    putchar('\n');
-    fflush(stdout);
-}
 
 static LRESULT CALLBACK host_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
 {
     return DefWindowProcA(hwnd, msg, wp, lp);
-}
-
-/* Pump this thread's messages for ms milliseconds. */
-static void pump(DWORD ms)
-{
-    DWORD start = GetTickCount();
-    for (;;) {
-        MSG m;
-        while (PeekMessageA(&m, NULL, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&m);
-            DispatchMessageA(&m);
-        }
-        DWORD spent = GetTickCount() - start;
-        if (spent >= ms)
-            return;
-        MsgWaitForMultipleObjects(0, NULL, FALSE, ms - spent, QS_ALLINPUT);
-    }
 }
 
 static HWND first_child(void)

@@ -13,15 +13,7 @@
 #include <stdlib.h>
 #include <string.h>
 
-static void report(const char *fmt, ...)
-{
-    va_list ap;
-    va_start(ap, fmt);
-    vprintf(fmt, ap);
-    va_end(ap);
-    putchar('\n');
-    fflush(stdout);
-}
+#include "probe_common.h"
 
 struct count_ctx {
     const char *cls, *title;
@@ -70,23 +62,6 @@ static void describe(HWND w)
 static LRESULT CALLBACK other_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
 {
     return DefWindowProcA(hwnd, msg, wp, lp);
-}
-
-static void pump(DWORD ms)
-{
-    DWORD start = GetTickCount();
-    for (;;) {
-        MSG m;
-        DWORD spent;
-        while (PeekMessageA(&m, NULL, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&m);
-            DispatchMessageA(&m);
-        }
-        spent = GetTickCount() - start;
-        if (spent >= ms)
-            return;
-        MsgWaitForMultipleObjects(0, NULL, FALSE, ms - spent, QS_ALLINPUT);
-    }
 }
 
 int main(int argc, char **argv)
