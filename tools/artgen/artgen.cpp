@@ -81,6 +81,19 @@ std::vector<std::string> Words(const std::string& line) {
     return words;
 }
 
+// Calls record(where, words) for every line of a word-per-field text file that is neither
+// blank nor a '#' comment; `where` is "file:line" for messages.
+template <typename Record>
+void ForEachRecord(const fs::path& path, Record record) {
+    int lineNo = 0;
+    for (const auto& raw : ReadLines(path)) {
+        ++lineNo;
+        const std::string line = Trim(raw);
+        if (line.empty() || line[0] == '#') continue;
+        record(path.filename().string() + ":" + std::to_string(lineNo), Words(line));
+    }
+}
+
 int ParseInt(const std::string& s, const std::string& where) {
     char* end = nullptr;
     const long v = std::strtol(s.c_str(), &end, 10);
@@ -109,13 +122,7 @@ constexpr char TransparentKey = '.';
 Palette LoadPalette(const fs::path& path) {
     Palette pal;
     std::array<bool, 256> used{};
-    int lineNo = 0;
-    for (const auto& raw : ReadLines(path)) {
-        ++lineNo;
-        const std::string line = Trim(raw);
-        if (line.empty() || line[0] == '#') continue;
-        const std::string where = path.filename().string() + ":" + std::to_string(lineNo);
-        const auto w = Words(line);
+    ForEachRecord(path, [&](const std::string& where, const std::vector<std::string>& w) {
         if (w.size() < 3 || w[0].size() != 1 || w[2].size() != 6) Fail(where + ": expected '<key> <index> <rrggbb> <name>'");
         const unsigned char key = static_cast<unsigned char>(w[0][0]);
         const int index = ParseInt(w[1], where);
@@ -128,7 +135,7 @@ Palette LoadPalette(const fs::path& path) {
                               static_cast<std::uint8_t>(rgb)};
         pal.indexOfKey[key] = index;
         used[index] = true;
-    }
+    });
     if (pal.indexOfKey[TransparentKey] != 0) Fail(path.string() + ": '.' must be entry 0");
     const Rgb zero = pal.colours[0];
     if (zero.r || zero.g || zero.b) Fail(path.string() + ": entry 0 must be black");
@@ -280,13 +287,7 @@ struct Entry {
 
 std::vector<Entry> LoadLayout(const fs::path& path) {
     std::vector<Entry> entries;
-    int lineNo = 0;
-    for (const auto& raw : ReadLines(path)) {
-        ++lineNo;
-        const std::string line = Trim(raw);
-        if (line.empty() || line[0] == '#') continue;
-        const std::string where = path.filename().string() + ":" + std::to_string(lineNo);
-        const auto w = Words(line);
+    ForEachRecord(path, [&](const std::string& where, const std::vector<std::string>& w) {
         if (w.size() != 3) Fail(where + ": expected '<walker> <costume> <file>'");
         Entry e{ParseInt(w[0], where), ParseInt(w[1], where), path.parent_path() / w[2]};
         if (e.walker < 0 || e.walker >= WalkerCount) Fail(where + ": no such walker");
@@ -295,7 +296,7 @@ std::vector<Entry> LoadLayout(const fs::path& path) {
         for (const auto& other : entries)
             if (other.walker == e.walker && other.costume == e.costume) Fail(where + ": listed twice");
         entries.push_back(e);
-    }
+    });
     if (entries.size() != WalkerCount + CostumedCount) Fail(path.string() + ": every walker and costume must be listed");
     std::sort(entries.begin(), entries.end(),
               [](const Entry& a, const Entry& b) { return std::pair(a.costume, a.walker) < std::pair(b.costume, b.walker); });
