@@ -30,10 +30,12 @@ INT_PTR CALLBACK ConfigureDialogEntry(HWND dialog, UINT message, WPARAM wParam, 
 void SwitchSaverRunningOff();
 std::uint32_t PlatformTicks() { return ::GetTickCount(); }
 
-// The process-wide records: one per subsystem, all on the one thread.
-Host host;
-Parade parade;
-win32::Win32Platform platform(&HostWindowEntry, &ConfigureDialogEntry, &SwitchSaverRunningOff);
+// The process-wide records: one per subsystem, all on the one thread. Constant-initialised
+// (they are in the image as it is loaded): no runtime runs constructors before the entry.
+constinit Host host;
+constinit Parade parade;
+constinit win32::Win32Platform platform(&HostWindowEntry, &ConfigureDialogEntry,
+                                        &SwitchSaverRunningOff);
 
 void SwitchSaverRunningOff() { SetSaverRunning(host, platform, false); }
 
@@ -46,7 +48,7 @@ struct Routing final : SaverAnimation, SaverDefault {
         return virelo::HostDefaultProc(host, platform, w, m, wp, lp);
     }
 };
-Routing routing;
+constinit Routing routing;
 
 LRESULT CALLBACK HostWindowEntry(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     return HostWindowProc(host, platform, routing, reinterpret_cast<WindowHandle>(window), message,
@@ -70,13 +72,14 @@ extern "C" BOOL WINAPI ScreenSaverConfigureDialog(HWND dialog, UINT message, WPA
                : FALSE;
 }
 
-int WINAPI WinMain(HINSTANCE module, HINSTANCE, LPSTR, int) {
-    // The arguments are taken afresh by SaverEntry; the module is needed for the resources.
-    platform.SetModule(module);
+// The process entry (the linker's -e): no C runtime runs before it, and SaverEntry ends the
+// process, so nothing after it would run either.
+extern "C" [[noreturn]] void VireloEntry() {
+    platform.SetModule(GetModuleHandleA(nullptr));
     // The configuration dialog's up-down controls are a common-controls class: without
     // this the dialog cannot be created on a system where nothing else loaded that library.
     InitCommonControls();
     parade.random.tickCount = &PlatformTicks;  // seeds the walkers on the first draw
-    SaverEntry(host, platform);  // ends the process
-    return 0;
+    SaverEntry(host, platform);  // ends in ExitProcess
+    __builtin_unreachable();
 }

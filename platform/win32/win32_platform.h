@@ -16,7 +16,7 @@ public:
     // classProc: the procedure registered for the saver window class (HostWindowProc's
     // entry); dialogProc: the configuration dialog's procedure; onHandledFault: what the
     // fault guard does before the process ends when the program may handle a fault.
-    Win32Platform(WNDPROC classProc, DLGPROC dialogProc, void (*onHandledFault)())
+    constexpr Win32Platform(WNDPROC classProc, DLGPROC dialogProc, void (*onHandledFault)())
         : classProc_(classProc), dialogProc_(dialogProc), onHandledFault_(onHandledFault) {}
 
     // The module whose resources (bitmaps, icon, dialog) are used.
