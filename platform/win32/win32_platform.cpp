@@ -83,8 +83,6 @@ using PwdChangePasswordAFn = DWORD(WINAPI*)(LPCSTR, HWND, DWORD, LPVOID);
 
 // The one platform whose fault guard is active (one thread, one guard at a time).
 Win32Platform* guarded = nullptr;
-LPTOP_LEVEL_EXCEPTION_FILTER previousFilter = nullptr;
-bool inFilter = false;
 
 }  // namespace
 
@@ -378,31 +376,58 @@ void Win32Platform::ExitProcess(std::uint32_t exitCode) { ::ExitProcess(exitCode
 
 // ---- the fault guard ----------------------------------------------------------------------
 //
-// MinGW g++ has no __try/__except, so the guard is the process's top-level filter, installed
-// for the run of the mode and removed afterwards. A fault that no frame handles reaches it;
-// it offers the fault to UnhandledExceptionFilter, which reports it the platform's way.
-// UnhandledExceptionFilter calls the installed top-level filter itself, so the nested call
-// answers "continue the search" and lets the report proceed. When the report lets the
-// program handle the fault, the running state is switched off and the process ends with
-// FaultExitCode, which is where SaverMain's return would have led.
+// What a compiler's __try/__except(UnhandledExceptionFilter(...)) builds, by hand (MinGW g++
+// has neither): a handler attached to RunInFaultGuard's own stack frame. A fault that no
+// inner frame handles reaches it while the system dispatches the fault, before any top-level
+// filter, and it offers the fault to UnhandledExceptionFilter exactly once, which reports it
+// the platform's way. When the report lets the program handle the fault, the running state
+// is switched off and the process ends with FaultExitCode, where SaverMain's return would
+// have led; unwinding first would run nothing, as no frame in between has cleanup. When it
+// says "search on" (a debugger is there), the fault goes on to it unreported by us.
 
-LONG WINAPI Win32Platform::FaultFilter(EXCEPTION_POINTERS* info) {
-    if (inFilter || guarded == nullptr) return EXCEPTION_CONTINUE_SEARCH;
-    inFilter = true;
-    const LONG verdict = ::UnhandledExceptionFilter(info);
-    inFilter = false;
+}  // namespace virelo::win32
+
+extern "C" __attribute__((used)) EXCEPTION_DISPOSITION VireloFaultHandler(EXCEPTION_RECORD* record,
+                                                                         void* /*frame*/,
+                                                                         CONTEXT* context,
+                                                                         void* /*dispatch*/) {
+    using virelo::win32::guarded;
+    constexpr DWORD Unwinding = 0x2 | 0x4;  // EXCEPTION_UNWINDING | EXCEPTION_EXIT_UNWIND
+    if ((record->ExceptionFlags & Unwinding) != 0 || guarded == nullptr) return ExceptionContinueSearch;
+    EXCEPTION_POINTERS pointers{record, context};
+    const LONG verdict = ::UnhandledExceptionFilter(&pointers);
+    if (verdict == EXCEPTION_CONTINUE_EXECUTION) return ExceptionContinueExecution;
     if (verdict == EXCEPTION_EXECUTE_HANDLER) {
-        if (guarded->onHandledFault_) guarded->onHandledFault_();
-        ::ExitProcess(static_cast<UINT>(FaultExitCode));
+        guarded->HandledFault();
+        ::ExitProcess(static_cast<UINT>(virelo::FaultExitCode));
     }
-    return verdict;
+    return ExceptionContinueSearch;
 }
 
-std::int32_t Win32Platform::RunInFaultGuard(GuardedBody body, void* context) {
+namespace virelo::win32 {
+
+#if defined(__i386__)
+// On i386 the handlers form a chain of records on the stack, its head at fs:[0].
+struct HandlerRecord {
+    HandlerRecord* next;
+    void* handler;
+};
+#endif
+
+__attribute__((noinline)) std::int32_t Win32Platform::RunInFaultGuard(GuardedBody body,
+                                                                      void* context) {
     guarded = this;
-    previousFilter = ::SetUnhandledExceptionFilter(&Win32Platform::FaultFilter);
+#if defined(__i386__)
+    HandlerRecord record{nullptr, reinterpret_cast<void*>(&VireloFaultHandler)};
+    asm volatile("movl %%fs:0, %0" : "=r"(record.next));
+    asm volatile("movl %0, %%fs:0" : : "r"(&record) : "memory");
     const std::int32_t result = body(context);
-    ::SetUnhandledExceptionFilter(previousFilter);
+    asm volatile("movl %0, %%fs:0" : : "r"(record.next) : "memory");
+#else
+    // On x86_64 the frame's unwind record names the handler, for the function's whole range.
+    asm volatile(".seh_handler VireloFaultHandler, @except");
+    const std::int32_t result = body(context);
+#endif
     guarded = nullptr;
     return result;
 }

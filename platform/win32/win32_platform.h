@@ -103,8 +103,12 @@ public:
     [[noreturn]] void ExitProcess(std::uint32_t exitCode) override;
     std::int32_t RunInFaultGuard(GuardedBody body, void* context) override;
 
+    // The fault guard's answer to a fault the program may handle.
+    void HandledFault() const {
+        if (onHandledFault_) onHandledFault_();
+    }
+
 private:
-    static LONG WINAPI FaultFilter(EXCEPTION_POINTERS* info);
 
     WNDPROC classProc_;
     DLGPROC dialogProc_;

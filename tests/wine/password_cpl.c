@@ -4,12 +4,14 @@
    VerifyScreenSavePwd(HWND) answers from "pwscript.txt" next to this DLL: blank-separated
    tokens used one per call, "0" or "1" (the answer), optionally followed by "+", which
    posts WM_CLOSE to the given window just before answering (a close request that arrives
-   right after the answer). When the list is used up the answer is 1.
+   right after the answer), or "!", which faults (a write through a null pointer) instead of
+   answering. When the list is used up the answer is 1.
 
    Every event is appended to "pwlog.txt" next to this DLL, one line each:
      attach tick=T
      call n=N tick=T answer=A class=C title=S visible=V
      posted-close tick=T
+     fault n=N
      detach tick=T */
 #include <windows.h>
 #include <stdio.h>
@@ -76,11 +78,16 @@ BOOL WINAPI DllMain(HINSTANCE inst, DWORD reason, LPVOID reserved)
 __declspec(dllexport) BOOL WINAPI VerifyScreenSavePwd(HWND hwnd)
 {
     char tok[16], cls[128] = "", title[128] = "";
-    int answer = 1, post = 0;
+    int answer = 1, post = 0, fault = 0;
     calls++;
     if (script_token(calls - 1, tok, sizeof tok)) {
         answer = tok[0] != '0';
         post = strchr(tok, '+') != NULL;
+        fault = tok[0] == '!';
+    }
+    if (fault) {
+        log_line("fault n=%d", calls);
+        *(volatile int *)0 = 0;
     }
     GetClassNameA(hwnd, cls, sizeof cls);
     GetWindowTextA(hwnd, title, sizeof title);

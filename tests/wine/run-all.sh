@@ -53,18 +53,20 @@ for t in modes fullscreen preview settings dialog password scaled; do
     [ "$f" -gt 0 ] && failed_scripts="$failed_scripts test_$t"
 done
 
-echo "=== test_i686_static"
 W32=${VIRELO_WIN32_MODULE:-$ROOT/build/win32/virelo.scr}
-bash "$HERE/test_i686_static.sh" "$W32" 2>&1 | tee "$WT_ARTIFACTS/run-all-i686.log"
-rc=${PIPESTATUS[0]}
-if [ "$rc" -ne 77 ]; then
-    p=$(grep -c '^PASS:' "$WT_ARTIFACTS/run-all-i686.log")
-    f=$(grep -c '^FAIL:' "$WT_ARTIFACTS/run-all-i686.log")
+for m in "$W32" "$MODULE"; do
+    echo "=== test_static $m"
+    log="$WT_ARTIFACTS/run-all-static.log"
+    bash "$HERE/test_static.sh" "$m" 2>&1 | tee "$log"
+    rc=${PIPESTATUS[0]}
+    [ "$rc" -eq 77 ] && continue
+    p=$(grep -c '^PASS:' "$log")
+    f=$(grep -c '^FAIL:' "$log")
     [ "$rc" -ne 0 ] && [ "$f" -eq 0 ] && f=1
     total_pass=$((total_pass + p))
     total_fail=$((total_fail + f))
-    [ "$f" -gt 0 ] && failed_scripts="$failed_scripts test_i686_static"
-fi
+    [ "$f" -gt 0 ] && failed_scripts="$failed_scripts test_static($m)"
+done
 
 echo "=== $(($(date +%s) - t_start)) s; failed scripts:${failed_scripts:- none}"
 echo "$total_pass passed, $total_fail failed"

@@ -15,10 +15,14 @@ cp "$HELPERS/pwtest/PASSWORD.CPL" "$PW/PASSWORD.CPL"
 cp "$MODULE" "$PW/virelo.scr"
 LOG=$PW/pwlog.txt
 
-# The Windows version setting must not outlive this script (other scripts run virelo.scr too).
+# The Windows version setting must not outlive this script (other scripts run virelo.scr
+# too), nor must the fault report's stand-in debugger.
+AEDEBUG='HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug'
+OLD_DEBUGGER=""
 pw_cleanup() {
     reg_del_key "$APPDEF"
     reg_del_value "$DESKTOP_KEY" ScreenSaveUsePassword
+    [ -n "$OLD_DEBUGGER" ] && reg_add "$AEDEBUG" Debugger REG_SZ "$OLD_DEBUGGER"
     wt_cleanup
 }
 trap pw_cleanup EXIT
@@ -96,6 +100,25 @@ if start_pw_saver "password on, refusals" "0 0 0"; then
     xdotool key d
     proc_wait "$SCR_PID" 8
     check_eq "the fourth question (script used up, answer 1) ends it with 0" "$EXIT_CODE/$(calls)" "0/4"
+fi
+no_saver_left
+
+# --- a fault inside the verifier: the guard has it reported once (the platform's debugger
+# hook, here a command that only counts its calls), switches the running state off and ends
+# the saver with -1
+OLD_DEBUGGER=$(timeout 30 wine reg query "$AEDEBUG" /v Debugger 2>/dev/null | tr -d '\r' |
+    sed -n 's/^ *Debugger *REG_SZ *//p')
+reg_add "$AEDEBUG" Debugger REG_SZ "C:\\windows\\system32\\cmd.exe /c echo report %ld>>$(winpath "$PW/reports.txt")"
+reg_add "$AEDEBUG" Auto REG_SZ 1
+if start_pw_saver "fault in the verifier" "!"; then
+    probe "$WT_TMP/run.txt" screen
+    running_before=$(field running "$WT_TMP/run.txt")
+    xdotool key a
+    proc_wait "$SCR_PID" 15
+    probe "$WT_TMP/run.txt" screen
+    check_eq "a fault in the verifier: running state before / faults / reports / exit code / running state after" \
+        "$running_before/$(count_log fault)/$(cat "$PW/reports.txt" 2>/dev/null | grep -c report)/$EXIT_CODE/$(field running "$WT_TMP/run.txt")" \
+        "1/1/1/255/0"
 fi
 no_saver_left
 

@@ -100,7 +100,10 @@ int main(int argc, char **argv)
         return 0;
     }
     if (argc >= 2 && strcmp(argv[1], "screen") == 0) {
+        BOOL running = FALSE;
         report("screen %dx%d", GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+        SystemParametersInfoA(SPI_GETSCREENSAVERRUNNING, 0, &running, 0);
+        report("running %d", running ? 1 : 0);
         return 0;
     }
     if (argc >= 3 && strcmp(argv[1], "other") == 0) {

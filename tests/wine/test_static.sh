@@ -1,0 +1,88 @@
+#!/bin/bash
+# A module inspected without running it: the PE header fields old loaders care about, the
+# two exports, the import table, and the resources. The i686 module is the release target
+# for every 32-bit Windows from 95 on; the x86_64 module gets the same checks minus the
+# 95/98-only ones.
+#   test_static.sh MODULE     (exit 77 = skipped when it is not built)
+# Every import of the i686 module must be exported by Windows 95's system DLLs, as listed in
+# shared/win95-exports.txt beside the checkout (VIRELO_WIN95_EXPORTS overrides the path).
+set -u
+M=${1:-build/win32/virelo.scr}
+HERE=$(cd "$(dirname "$0")" && pwd)
+EXPORTS_LIST=${VIRELO_WIN95_EXPORTS:-$HERE/../../../shared/win95-exports.txt}
+PASS=0
+FAIL=0
+ok() { PASS=$((PASS + 1)); echo "PASS: $*"; }
+bad() { FAIL=$((FAIL + 1)); echo "FAIL: $*"; }
+check_eq() { if [ "$2" = "$3" ]; then ok "$1 ($2)"; else bad "$1: got '$2', expected '$3'"; fi; }
+if [ ! -f "$M" ]; then
+    echo "SKIP: $M not built (cmake --preset win32 && cmake --build build/win32)"
+    exit 77
+fi
+TMP=$(mktemp -d)
+trap 'rm -rf "$TMP"' EXIT
+x86_64-w64-mingw32-objdump -p "$M" >"$TMP/p.txt" 2>&1
+hdr() { awk -v k="$1" '$1 == k { print $2; exit }' "$TMP/p.txt"; }
+
+format=$(awk '/file format/ { print $NF; exit }' "$TMP/p.txt")
+case "$format" in
+pei-i386) w9x=1; magic=010b ;;
+pei-x86-64) w9x=0; magic=020b ;;
+*) bad "file format $format, expected pei-i386 or pei-x86-64"; echo "test_static: $PASS passed, $FAIL failed"; exit 1 ;;
+esac
+echo "module $M ($format)"
+check_eq "optional header magic" "$(hdr Magic)" $magic
+check_eq "subsystem (Windows GUI)" "$(hdr Subsystem)" 00000002
+check_eq "file alignment" "$(hdr FileAlignment)" 00000200
+tls=$(awk '/Thread Storage Directory/ { print $3 $4; exit }' "$TMP/p.txt")
+check_eq "no TLS directory (9x runs no TLS callbacks; nothing here needs them)" "$((16#${tls:-1}))" 0
+grep -q '^	symbols stripped' "$TMP/p.txt" && ok "symbols stripped" || bad "the symbol table is still there"
+if [ $w9x = 1 ]; then
+    check_eq "subsystem version" "$(hdr MajorSubsystemVersion).$(hdr MinorSubsystemVersion)" 4.0
+    check_eq "OS version" "$(hdr MajorOSystemVersion).$(hdr MinorOSystemVersion)" 4.0
+    dllch=$((16#$(hdr DllCharacteristics)))
+    check_eq "no DYNAMIC_BASE or NX_COMPAT flag (DllCharacteristics & 0x140)" $((dllch & 0x140)) 0
+fi
+
+exports=$(awk '/\[Ordinal\/Name Pointer\] Table/ { on = 1; next } on && /^\t\[/ { print $NF; next } on { on = 0 }' "$TMP/p.txt" | sort | tr '\n' ' ')
+check_eq "exported names" "$exports" "ScreenSaverConfigureDialog ScreenSaverProc "
+
+# Imports as "DLL function" lines; an import by ordinal has no name and shows as "DLL #".
+awk '/DLL Name:/ { d = tolower($3); next }
+     d != "" && /^\t[0-9a-f]+\t/ { print d, (NF >= 3 ? $3 : "#"); next }
+     /^$/ { d = "" }' "$TMP/p.txt" | sort -u >"$TMP/imports.txt"
+echo "imports by DLL: $(awk '{ n[toupper($1)]++ } END { for (d in n) printf "%s %d, ", d, n[d] }' "$TMP/imports.txt")"
+check_eq "DLLs imported from" "$(awk '{ print toupper($1) }' "$TMP/imports.txt" | sort -u | tr '\n' ' ')" \
+    "ADVAPI32.DLL COMCTL32.DLL GDI32.DLL KERNEL32.DLL USER32.DLL "
+check_eq "imports by ordinal" "$(awk '$2 == "#"' "$TMP/imports.txt" | wc -l)" 0
+check_eq "from COMCTL32, only InitCommonControls (comctl32 4.00 has no more)" \
+    "$(awk '$1 == "comctl32.dll" { print $2 }' "$TMP/imports.txt" | tr '\n' ' ')" "InitCommonControls "
+if [ $w9x = 1 ]; then
+    if [ -f "$EXPORTS_LIST" ]; then
+        missing=$(grep -v '^#' "$EXPORTS_LIST" | tr 'A-Z' 'a-z' | awk 'NR == FNR { have[$1 " " $2] = 1; next }
+            !have[$1 " " tolower($2)] { printf "%s ", $0 }' - "$TMP/imports.txt")
+        check_eq "imports that Windows 95 does not export" "$missing" ""
+    else
+        bad "list of Windows 95 exports not found at $EXPORTS_LIST"
+    fi
+fi
+
+# Resources: windres turns the .rsrc section back into a resource script.
+if x86_64-w64-mingw32-windres -i "$M" -O rc -o "$TMP/r.rc" 2>"$TMP/windres.err"; then
+    grep -Eq '^101 (BITMAP|2 )' "$TMP/r.rc" && ok "bitmap 101" || bad "bitmap 101 missing"
+    grep -Eq '^103 (BITMAP|2 )' "$TMP/r.rc" && ok "bitmap 103" || bad "bitmap 103 missing"
+    grep -Eq '^2003 DIALOG' "$TMP/r.rc" && ok "dialog 2003" || bad "dialog 2003 missing"
+    grep -Eq '^100 (GROUP_ICON|14 )' "$TMP/r.rc" && ok "icon group 100" || bad "icon group 100 missing"
+    for s in 1 1002 1007 1009; do
+        grep -Eq "^ *$s," "$TMP/r.rc" && ok "string $s" || bad "string $s missing"
+    done
+    grep -Eq 'FILEVERSION 1, *2, *0, *1' "$TMP/r.rc" && ok "version 1.2.0.1" || bad "FILEVERSION 1,2,0,1 missing ($(grep -m1 FILEVERSION "$TMP/r.rc"))"
+    langs=$(grep -E '^LANGUAGE' "$TMP/r.rc" | sort -u | tr '\n' ';')
+    check_eq "every resource in language 0x0411 (Japanese)" "$langs" "LANGUAGE 17, 1;"
+    grep -q '"Virelo"' "$TMP/r.rc" && ok "string 1 is \"Virelo\"" || bad "string \"Virelo\" not found"
+else
+    bad "windres could not read the resources: $(head -3 "$TMP/windres.err")"
+fi
+
+echo "test_static: $PASS passed, $FAIL failed"
+[ "$FAIL" -eq 0 ]
