@@ -164,6 +164,11 @@ reg_get() {
     timeout 30 wine reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' |
         awk -v n="$2" '$1 == n { print $2, $3; exit }'
 }
+# reg_sz KEY NAME: prints the whole data of a string value (blanks kept), nothing when absent
+reg_sz() {
+    timeout 30 wine reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' |
+        awk -v n="$2" '$1 == n && $2 ~ /^REG_/ { sub(/^ *[^ ]+ +REG_[A-Z_]+ */, ""); print; exit }'
+}
 # reg_dword KEY NAME: prints the decimal value of a REG_DWORD, "absent", or "TYPE:DATA" otherwise
 reg_dword() {
     local v
