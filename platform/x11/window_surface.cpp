@@ -1,0 +1,185 @@
+#include "platform/x11/window_surface.h"
+
+#include <X11/Xutil.h>
+
+#include <algorithm>
+#include <bit>
+
+namespace virelo {
+namespace {
+
+bool Touches(const Rect& a, const Rect& b) {
+    return a.left <= b.right && b.left <= a.right && a.top <= b.bottom && b.top <= a.bottom;
+}
+
+Rect Union(const Rect& a, const Rect& b) {
+    return {std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right),
+            std::max(a.bottom, b.bottom)};
+}
+
+// The client pixels whose averaging reads any stage pixel of `stage`.
+Rect StageToClient(const Rect& stage, std::int32_t width, std::int32_t height) {
+    const std::int64_t sw = LogicalScreen.right, sh = LogicalScreen.bottom;
+    return {static_cast<std::int32_t>(stage.left * width / sw),
+            static_cast<std::int32_t>(stage.top * height / sh),
+            static_cast<std::int32_t>((stage.right * width + sw - 1) / sw),
+            static_cast<std::int32_t>((stage.bottom * height + sh - 1) / sh)};
+}
+
+// The stage pixels that any client pixel of `client` reads.
+Rect ClientToStage(const Rect& client, std::int32_t width, std::int32_t height) {
+    const std::int64_t sw = LogicalScreen.right, sh = LogicalScreen.bottom;
+    return {static_cast<std::int32_t>(client.left * sw / width),
+            static_cast<std::int32_t>(client.top * sh / height),
+            static_cast<std::int32_t>((client.right * sw + width - 1) / width),
+            static_cast<std::int32_t>((client.bottom * sh + height - 1) / height)};
+}
+
+}  // namespace
+
+WindowSurface::WindowSurface(Display* display, Window window, const XWindowAttributes& a)
+    : display_(display), window_(window), visual_(a.visual), depth_(a.depth),
+      size_{0, 0, a.width, a.height}, soft_(std::max(a.width, 1), std::max(a.height, 1)) {
+    if (a.visual->c_class != TrueColor && a.visual->c_class != DirectColor) return;
+    const unsigned long masks[3] = {a.visual->red_mask, a.visual->green_mask, a.visual->blue_mask};
+    for (int c = 0; c < 3; ++c) {
+        if (masks[c] == 0) return;
+        shift_[c] = std::countr_zero(masks[c]);
+        max_[c] = masks[c] >> shift_[c];
+    }
+    direct_ = depth_ == 24 && masks[0] == 0xFF0000 && masks[1] == 0xFF00 && masks[2] == 0xFF;
+    XGCValues values{};
+    values.foreground = 0;
+    values.graphics_exposures = False;
+    gc_ = XCreateGC(display_, window_, GCForeground | GCGraphicsExposures, &values);
+    // Black under any visual: all channels zero. The same pixel as BlackPixel on
+    // the default visual, but right on the visual of a foreign window too.
+}
+
+WindowSurface::~WindowSurface() {
+    if (gc_) XFreeGC(display_, gc_);
+}
+
+bool WindowSurface::LoadSprites(const PackedBitmap& sheet, const PackedBitmap& mask) {
+    soft_.LoadSheet(sheet);
+    return soft_.LoadMask(mask);
+}
+
+void WindowSurface::BeginFrame(const Rect& client, bool logicalScreen) {
+    soft_.BeginFrame(client, logicalScreen);
+    // A client of another size starts the surface again from black: the window too.
+    const Rect size{0, 0, client.right - client.left, client.bottom - client.top};
+    if (size != size_) {
+        size_ = size;
+        dirty_.clear();
+        Black(size);
+    }
+}
+
+void WindowSurface::Erase(int walker, const Rect& area) {
+    soft_.Erase(walker, area);
+    Touch(area);
+}
+
+bool WindowSurface::DrawCell(int walker, const CellTransfer& t) {
+    const bool drawn = soft_.DrawCell(walker, t);
+    if (drawn) Touch({t.x, t.y, t.x + t.cx, t.y + t.cy});
+    return drawn;
+}
+
+// Rectangles that touch are merged into their bounding box: a walker's erase and redraw
+// overlap almost entirely, and one request per area beats many small ones.
+void WindowSurface::Touch(const Rect& drawn) {
+    const Image& canvas = soft_.Canvas();
+    Rect r{std::max(drawn.left, 0), std::max(drawn.top, 0), std::min(drawn.right, canvas.width),
+           std::min(drawn.bottom, canvas.height)};
+    if (r.left >= r.right || r.top >= r.bottom) return;
+    for (std::size_t i = 0; i < dirty_.size();) {
+        if (Touches(dirty_[i], r)) {
+            r = Union(r, dirty_[i]);
+            dirty_[i] = dirty_.back();
+            dirty_.pop_back();
+            i = 0;  // the larger box may now touch one already passed
+        } else {
+            ++i;
+        }
+    }
+    dirty_.push_back(r);
+}
+
+void WindowSurface::EndFrame() {
+    soft_.EndFrame();
+    const Image& picture = soft_.Picture();
+    for (const Rect& r : dirty_)
+        Send(soft_.Logical() ? StageToClient(r, picture.width, picture.height) : r);
+    dirty_.clear();
+}
+
+void WindowSurface::Send(const Rect& area) {
+    const Image& picture = soft_.Picture();
+    const Rect r{std::max(area.left, 0), std::max(area.top, 0), std::min(area.right, picture.width),
+                 std::min(area.bottom, picture.height)};
+    if (!Ready() || r.left >= r.right || r.top >= r.bottom) return;
+    const auto w = static_cast<unsigned>(r.right - r.left), h = static_cast<unsigned>(r.bottom - r.top);
+
+    XImage image{};
+    image.width = picture.width;
+    image.height = picture.height;
+    image.format = ZPixmap;
+    image.byte_order = std::endian::native == std::endian::little ? LSBFirst : MSBFirst;
+    image.bitmap_unit = 32;
+    image.bitmap_bit_order = image.byte_order;
+    image.bitmap_pad = 32;
+    image.depth = depth_;
+    image.bits_per_pixel = 32;
+    image.red_mask = visual_->red_mask;
+    image.green_mask = visual_->green_mask;
+    image.blue_mask = visual_->blue_mask;
+    int srcX = r.left, srcY = r.top;
+    if (direct_) {
+        // The picture's own memory: Xlib only reads it.
+        image.bytes_per_line = picture.width * 4;
+        image.data = const_cast<char*>(reinterpret_cast<const char*>(picture.pixels.data()));
+    } else {
+        // Each channel scaled to the visual's depth of that channel, rounded.
+        image.width = static_cast<int>(w);
+        image.height = static_cast<int>(h);
+        image.bytes_per_line = static_cast<int>(w) * 4;
+        converted_.resize(static_cast<std::size_t>(w) * h * 4);
+        auto* out = reinterpret_cast<std::uint32_t*>(converted_.data());
+        for (std::int32_t y = r.top; y < r.bottom; ++y) {
+            for (std::int32_t x = r.left; x < r.right; ++x) {
+                const Pixel p = picture.At(x, y);
+                std::uint32_t v = 0;
+                for (int c = 0; c < 3; ++c) {
+                    const unsigned long channel = p >> (16 - 8 * c) & 0xFF;
+                    v |= static_cast<std::uint32_t>((channel * max_[c] + 127) / 255 << shift_[c]);
+                }
+                *out++ = v;
+            }
+        }
+        image.data = converted_.data();
+        srcX = srcY = 0;
+    }
+    if (!XInitImage(&image)) return;
+    XPutImage(display_, window_, gc_, &image, srcX, srcY, r.left, r.top, w, h);
+}
+
+void WindowSurface::Black(const Rect& area) {
+    if (gc_) {
+        XFillRectangle(display_, window_, gc_, area.left, area.top,
+                       static_cast<unsigned>(std::max(area.right - area.left, 0)),
+                       static_cast<unsigned>(std::max(area.bottom - area.top, 0)));
+    }
+    if (!soft_.Logical()) {
+        soft_.Erase(-1, area);
+        return;
+    }
+    // The stage pixels under the area, and the wider client area that averages them.
+    const Image& picture = soft_.Picture();
+    const Rect stage = ClientToStage(area, picture.width, picture.height);
+    soft_.Erase(-1, stage);
+    Touch(stage);
+}
+
+}  // namespace virelo
