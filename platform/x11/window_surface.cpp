@@ -17,7 +17,7 @@ Rect Union(const Rect& a, const Rect& b) {
             std::max(a.bottom, b.bottom)};
 }
 
-// The client pixels whose averaging reads any stage pixel of `stage`.
+// The client pixels whose average reads any stage pixel of `stage`.
 Rect StageToClient(const Rect& stage, std::int32_t width, std::int32_t height) {
     const std::int64_t sw = LogicalScreen.right, sh = LogicalScreen.bottom;
     return {static_cast<std::int32_t>(stage.left * width / sw),
@@ -35,11 +35,19 @@ Rect ClientToStage(const Rect& client, std::int32_t width, std::int32_t height) 
             static_cast<std::int32_t>((client.bottom * sh + height - 1) / height)};
 }
 
+GC MakeGc(Display* display, Drawable d, int function) {
+    XGCValues v{};
+    v.function = function;
+    v.foreground = 0;  // black on any TrueColor visual: every channel zero
+    v.graphics_exposures = False;
+    return XCreateGC(display, d, GCFunction | GCForeground | GCGraphicsExposures, &v);
+}
+
 }  // namespace
 
 WindowSurface::WindowSurface(Display* display, Window window, const XWindowAttributes& a)
     : display_(display), window_(window), visual_(a.visual), depth_(a.depth),
-      size_{0, 0, a.width, a.height}, soft_(std::max(a.width, 1), std::max(a.height, 1)) {
+      size_{0, 0, a.width, a.height}, soft_(1, 1) {
     if (a.visual->c_class != TrueColor && a.visual->c_class != DirectColor) return;
     const unsigned long masks[3] = {a.visual->red_mask, a.visual->green_mask, a.visual->blue_mask};
     for (int c = 0; c < 3; ++c) {
@@ -48,25 +56,36 @@ WindowSurface::WindowSurface(Display* display, Window window, const XWindowAttri
         max_[c] = masks[c] >> shift_[c];
     }
     direct_ = depth_ == 24 && masks[0] == 0xFF0000 && masks[1] == 0xFF00 && masks[2] == 0xFF;
-    XGCValues values{};
-    values.foreground = 0;
-    values.graphics_exposures = False;
-    gc_ = XCreateGC(display_, window_, GCForeground | GCGraphicsExposures, &values);
-    // Black under any visual: all channels zero. The same pixel as BlackPixel on
-    // the default visual, but right on the visual of a foreign window too.
+    gc_ = MakeGc(display_, window_, GXcopy);
+    andGc_ = MakeGc(display_, window_, GXand);
+    orGc_ = MakeGc(display_, window_, GXor);
 }
 
 WindowSurface::~WindowSurface() {
-    if (gc_) XFreeGC(display_, gc_);
+    for (Pixmap p : {sheet_, mask_})
+        if (p != None) XFreePixmap(display_, p);
+    for (GC gc : {gc_, andGc_, orGc_})
+        if (gc) XFreeGC(display_, gc);
 }
 
 bool WindowSurface::LoadSprites(const PackedBitmap& sheet, const PackedBitmap& mask) {
     soft_.LoadSheet(sheet);
-    return soft_.LoadMask(mask);
+    if (!Ready() || !soft_.LoadMask(mask)) return false;
+    const Image& colours = soft_.Sheet();
+    const Image keep = soft_.Mask();
+    sheet_ = XCreatePixmap(display_, window_, static_cast<unsigned>(colours.width),
+                           static_cast<unsigned>(colours.height), static_cast<unsigned>(depth_));
+    mask_ = XCreatePixmap(display_, window_, static_cast<unsigned>(keep.width),
+                          static_cast<unsigned>(keep.height), static_cast<unsigned>(depth_));
+    Put(sheet_, colours, {0, 0, colours.width, colours.height});
+    Put(mask_, keep, {0, 0, keep.width, keep.height});
+    return true;
 }
 
 void WindowSurface::BeginFrame(const Rect& client, bool logicalScreen) {
-    soft_.BeginFrame(client, logicalScreen);
+    // The software surface holds a client-size picture only while it draws.
+    logical_ = logicalScreen;
+    if (logical_) soft_.BeginFrame(client, true);
     // A client of another size starts the surface again from black: the window too.
     const Rect size{0, 0, client.right - client.left, client.bottom - client.top};
     if (size != size_) {
@@ -77,11 +96,24 @@ void WindowSurface::BeginFrame(const Rect& client, bool logicalScreen) {
 }
 
 void WindowSurface::Erase(int walker, const Rect& area) {
+    if (!logical_) {
+        XFillRectangle(display_, window_, gc_, area.left, area.top,
+                       static_cast<unsigned>(std::max(area.right - area.left, 0)),
+                       static_cast<unsigned>(std::max(area.bottom - area.top, 0)));
+        return;
+    }
     soft_.Erase(walker, area);
     Touch(area);
 }
 
 bool WindowSurface::DrawCell(int walker, const CellTransfer& t) {
+    if (!logical_) {
+        if (t.cx <= 0 || t.cy <= 0) return true;
+        const auto w = static_cast<unsigned>(t.cx), h = static_cast<unsigned>(t.cy);
+        XCopyArea(display_, mask_, window_, andGc_, t.srcX, t.srcY, w, h, t.x, t.y);
+        XCopyArea(display_, sheet_, window_, orGc_, t.srcX, t.srcY, w, h, t.x, t.y);
+        return true;
+    }
     const bool drawn = soft_.DrawCell(walker, t);
     if (drawn) Touch({t.x, t.y, t.x + t.cx, t.y + t.cy});
     return drawn;
@@ -90,10 +122,10 @@ bool WindowSurface::DrawCell(int walker, const CellTransfer& t) {
 // Rectangles that touch are merged into their bounding box: a walker's erase and redraw
 // overlap almost entirely, and one request per area beats many small ones.
 void WindowSurface::Touch(const Rect& drawn) {
-    const Image& canvas = soft_.Canvas();
-    Rect r{std::max(drawn.left, 0), std::max(drawn.top, 0), std::min(drawn.right, canvas.width),
-           std::min(drawn.bottom, canvas.height)};
-    if (r.left >= r.right || r.top >= r.bottom) return;
+    const Rect r0{std::max(drawn.left, 0), std::max(drawn.top, 0),
+                  std::min(drawn.right, LogicalScreen.right), std::min(drawn.bottom, LogicalScreen.bottom)};
+    if (r0.left >= r0.right || r0.top >= r0.bottom) return;
+    Rect r = r0;
     for (std::size_t i = 0; i < dirty_.size();) {
         if (Touches(dirty_[i], r)) {
             r = Union(r, dirty_[i]);
@@ -108,23 +140,19 @@ void WindowSurface::Touch(const Rect& drawn) {
 }
 
 void WindowSurface::EndFrame() {
-    soft_.EndFrame();
+    if (!logical_ || dirty_.empty()) return;
     const Image& picture = soft_.Picture();
-    for (const Rect& r : dirty_)
-        Send(soft_.Logical() ? StageToClient(r, picture.width, picture.height) : r);
+    for (const Rect& r : dirty_) Put(window_, picture, StageToClient(r, picture.width, picture.height));
     dirty_.clear();
 }
 
-void WindowSurface::Send(const Rect& area) {
-    const Image& picture = soft_.Picture();
+void WindowSurface::Put(Drawable to, const Image& picture, const Rect& area) {
     const Rect r{std::max(area.left, 0), std::max(area.top, 0), std::min(area.right, picture.width),
                  std::min(area.bottom, picture.height)};
-    if (!Ready() || r.left >= r.right || r.top >= r.bottom) return;
+    if (r.left >= r.right || r.top >= r.bottom) return;
     const auto w = static_cast<unsigned>(r.right - r.left), h = static_cast<unsigned>(r.bottom - r.top);
 
     XImage image{};
-    image.width = picture.width;
-    image.height = picture.height;
     image.format = ZPixmap;
     image.byte_order = std::endian::native == std::endian::little ? LSBFirst : MSBFirst;
     image.bitmap_unit = 32;
@@ -138,10 +166,13 @@ void WindowSurface::Send(const Rect& area) {
     int srcX = r.left, srcY = r.top;
     if (direct_) {
         // The picture's own memory: Xlib only reads it.
+        image.width = picture.width;
+        image.height = picture.height;
         image.bytes_per_line = picture.width * 4;
         image.data = const_cast<char*>(reinterpret_cast<const char*>(picture.pixels.data()));
     } else {
-        // Each channel scaled to the visual's depth of that channel, rounded.
+        // Each channel scaled to the visual's width of that channel, rounded; all ones
+        // stays all ones, so the mask still keeps every bit of the screen.
         image.width = static_cast<int>(w);
         image.height = static_cast<int>(h);
         image.bytes_per_line = static_cast<int>(w) * 4;
@@ -161,8 +192,7 @@ void WindowSurface::Send(const Rect& area) {
         image.data = converted_.data();
         srcX = srcY = 0;
     }
-    if (!XInitImage(&image)) return;
-    XPutImage(display_, window_, gc_, &image, srcX, srcY, r.left, r.top, w, h);
+    if (XInitImage(&image)) XPutImage(display_, to, gc_, &image, srcX, srcY, r.left, r.top, w, h);
 }
 
 void WindowSurface::Black(const Rect& area) {
@@ -171,13 +201,10 @@ void WindowSurface::Black(const Rect& area) {
                        static_cast<unsigned>(std::max(area.right - area.left, 0)),
                        static_cast<unsigned>(std::max(area.bottom - area.top, 0)));
     }
-    if (!soft_.Logical()) {
-        soft_.Erase(-1, area);
-        return;
-    }
-    // The stage pixels under the area, and the wider client area that averages them.
-    const Image& picture = soft_.Picture();
-    const Rect stage = ClientToStage(area, picture.width, picture.height);
+    if (!logical_) return;
+    // The stage pixels under the area, and with them the wider client area that averages
+    // them at the next frame's end.
+    const Rect stage = ClientToStage(area, size_.right, size_.bottom);
     soft_.Erase(-1, stage);
     Touch(stage);
 }

@@ -1,7 +1,12 @@
 #pragma once
-// The parade drawn into an X window: the software surface draws each tick exactly as the
-// renderer does, and only the rectangles that tick touched travel to the X server. The
-// server's copy of the window thus always equals the surface's picture, pixel for pixel.
+// The parade drawn into an X window, pixel for pixel as the renderer draws it.
+//
+// At full size the X server does the masked transfer itself, as GDI does on Windows: the
+// mask and the sheet live in server pixmaps, a cell is the mask copied with GXand then
+// the sheet with GXor, an erase is a black fill. Each tick sends a few dozen small
+// requests and no pixels. Under the logical screen the picture is an average of stage
+// pixels that no raster operation computes, so the software surface draws the stage and
+// only the client rectangles that the tick changed travel to the server.
 #include <X11/Xlib.h>
 
 #include <vector>
@@ -20,11 +25,12 @@ public:
     WindowSurface(const WindowSurface&) = delete;
     WindowSurface& operator=(const WindowSurface&) = delete;
 
-    bool Ready() const { return gc_ != nullptr && shift_[0] >= 0; }
+    bool Ready() const { return gc_ != nullptr; }
+    // False when the mask is not a 1-bit bitmap or the pixmaps cannot be made.
     bool LoadSprites(const PackedBitmap& sheet, const PackedBitmap& mask);
 
     void BeginFrame(const Rect& client, bool logicalScreen) override;
-    void EndFrame() override;  // sends what changed
+    void EndFrame() override;  // sends the changed rectangles of a scaled picture
     void Erase(int walker, const Rect& area) override;
     bool DrawCell(int walker, const CellTransfer& transfer) override;
 
@@ -35,19 +41,23 @@ public:
 
 private:
     void Touch(const Rect& drawn);
-    void Send(const Rect& clientArea);
+    // Part of a picture onto a drawable of the window's depth, converted to the visual.
+    void Put(Drawable to, const Image& picture, const Rect& area);
 
     Display* display_;
     Window window_;
     Visual* visual_;
     int depth_;
     Rect size_;                         // the client as of the last frame
-    GC gc_ = nullptr;
-    int shift_[3] = {-1, -1, -1};       // of red, green, blue in a pixel of the visual
+    bool logical_ = false;              // this frame is drawn in software
+    GC gc_ = nullptr;                   // copies and black fills
+    GC andGc_ = nullptr, orGc_ = nullptr;
+    Pixmap sheet_ = None, mask_ = None;
+    int shift_[3] = {0, 0, 0};          // of red, green, blue in a pixel of the visual
     unsigned long max_[3] = {0, 0, 0};  // the channels' largest values
     bool direct_ = false;               // the visual's pixels are 0x00RRGGBB already
     SoftSurface soft_;
-    std::vector<Rect> dirty_;           // in drawing units, disjoint after merging
+    std::vector<Rect> dirty_;           // stage rectangles, none touching another
     std::vector<char> converted_;       // scratch for visuals of another layout
 };
 

@@ -125,6 +125,14 @@ bool SoftSurface::LoadMask(const PackedBitmap& mask) {
     return true;
 }
 
+Image SoftSurface::Mask() const {
+    Image m;
+    m.width = maskWidth_;
+    m.height = maskHeight_;
+    m.pixels = mask_;
+    return m;
+}
+
 void SoftSurface::BeginFrame(const Rect& client, bool logicalScreen) {
     const std::int32_t w = client.right - client.left, h = client.bottom - client.top;
     if (w != client_.width || h != client_.height) {

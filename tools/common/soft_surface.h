@@ -61,6 +61,10 @@ public:
     // What the drawing units address: the stage under the logical screen, else the client.
     const Image& Canvas() const { return logical_ ? stage_ : client_; }
     bool Logical() const { return logical_; }
+    // The sprites as loaded: the sheet's colours, and the mask as 0xFFFFFF where it keeps
+    // the screen and 0 where it clears it (empty without a mask).
+    const Image& Sheet() const { return sheet_; }
+    Image Mask() const;
 
 private:
     Image& Target() { return logical_ ? stage_ : client_; }
