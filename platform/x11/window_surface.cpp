@@ -12,6 +12,8 @@ bool Touches(const Rect& a, const Rect& b) {
     return a.left <= b.right && b.left <= a.right && a.top <= b.bottom && b.top <= a.bottom;
 }
 
+std::int64_t Area(const Rect& r) { return std::int64_t{r.right - r.left} * (r.bottom - r.top); }
+
 Rect Union(const Rect& a, const Rect& b) {
     return {std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right),
             std::max(a.bottom, b.bottom)};
@@ -93,6 +95,8 @@ void WindowSurface::BeginFrame(const Rect& client, bool logicalScreen) {
         dirty_.clear();
         Black(size);
     }
+    if (logical_ && (client_.width != size.right || client_.height != size.bottom))
+        client_ = Image(size.right, size.bottom);
 }
 
 void WindowSurface::Erase(int walker, const Rect& area) {
@@ -119,16 +123,18 @@ bool WindowSurface::DrawCell(int walker, const CellTransfer& t) {
     return drawn;
 }
 
-// Rectangles that touch are merged into their bounding box: a walker's erase and redraw
-// overlap almost entirely, and one request per area beats many small ones.
+// Two rectangles become their bounding box when it is no larger than the two together: a
+// walker's erase and redraw overlap almost entirely, but boxes grown across the stage from
+// walker to walker would average far more pixels than changed.
 void WindowSurface::Touch(const Rect& drawn) {
     const Rect r0{std::max(drawn.left, 0), std::max(drawn.top, 0),
                   std::min(drawn.right, LogicalScreen.right), std::min(drawn.bottom, LogicalScreen.bottom)};
     if (r0.left >= r0.right || r0.top >= r0.bottom) return;
     Rect r = r0;
     for (std::size_t i = 0; i < dirty_.size();) {
-        if (Touches(dirty_[i], r)) {
-            r = Union(r, dirty_[i]);
+        const Rect both = Union(r, dirty_[i]);
+        if (Touches(dirty_[i], r) && Area(both) <= Area(r) + Area(dirty_[i])) {
+            r = both;
             dirty_[i] = dirty_.back();
             dirty_.pop_back();
             i = 0;  // the larger box may now touch one already passed
@@ -140,9 +146,13 @@ void WindowSurface::Touch(const Rect& drawn) {
 }
 
 void WindowSurface::EndFrame() {
-    if (!logical_ || dirty_.empty()) return;
-    const Image& picture = soft_.Picture();
-    for (const Rect& r : dirty_) Put(window_, picture, StageToClient(r, picture.width, picture.height));
+    if (!logical_) return;
+    // Only the client pixels that read a changed stage pixel are averaged anew and sent.
+    for (const Rect& r : dirty_) {
+        const Rect area = StageToClient(r, client_.width, client_.height);
+        ScaleAveraging(soft_.Canvas(), client_, area);
+        Put(window_, client_, area);
+    }
     dirty_.clear();
 }
 

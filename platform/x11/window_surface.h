@@ -5,8 +5,8 @@
 // mask and the sheet live in server pixmaps, a cell is the mask copied with GXand then
 // the sheet with GXor, an erase is a black fill. Each tick sends a few dozen small
 // requests and no pixels. Under the logical screen the picture is an average of stage
-// pixels that no raster operation computes, so the software surface draws the stage and
-// only the client rectangles that the tick changed travel to the server.
+// pixels that no raster operation computes, so the software surface draws the stage, and
+// only the client pixels that the tick changed are averaged and sent to the server.
 #include <X11/Xlib.h>
 
 #include <vector>
@@ -56,7 +56,8 @@ private:
     int shift_[3] = {0, 0, 0};          // of red, green, blue in a pixel of the visual
     unsigned long max_[3] = {0, 0, 0};  // the channels' largest values
     bool direct_ = false;               // the visual's pixels are 0x00RRGGBB already
-    SoftSurface soft_;
+    SoftSurface soft_;                  // draws the stage
+    Image client_;                      // the stage averaged onto the client, as sent
     std::vector<Rect> dirty_;           // stage rectangles, none touching another
     std::vector<char> converted_;       // scratch for visuals of another layout
 };

@@ -36,6 +36,9 @@ struct Image {
 // Area-averaging resample of `from` onto all of `to` (both non-empty), channel by channel,
 // rounded to nearest. `from` may hold at most 2^24 pixels, so that the sums fit 32 bits.
 void ScaleAveraging(const Image& from, Image& to);
+// The same for the pixels of `area` in `to` only (clipped to it), with the same results;
+// the others are left alone.
+void ScaleAveraging(const Image& from, Image& to, const Rect& area);
 
 class SoftSurface final : public DrawSurface {
 public:
