@@ -58,7 +58,7 @@ check "a window that does not exist: code 1" sh -c '"$0" --window-id 0x3ffffff -
 
 "$virelo" &
 own=$!
-xdotool search --sync --name '^Virelo$' >"$work/id" 2>/dev/null
+timeout 10 xdotool search --sync --name "^Virelo$" >"$work/id" 2>/dev/null
 "$virelo" --window-id "$(head -n1 "$work/id")" --speed 300 &
 guest=$!
 sleep 1
@@ -69,7 +69,7 @@ check "a saver on that window ends with 0 when it goes" exits_with 0 5 "$guest"
 check "no window left" sh -c '! xdotool search --name "^Virelo$" >/dev/null 2>&1'
 "$virelo" &
 own=$!
-xdotool search --sync --name '^Virelo$' >/dev/null 2>&1
+timeout 10 xdotool search --sync --name "^Virelo$" >/dev/null 2>&1
 xdotool mousemove 100 100 click 1
 check "own window: a click ends it with 0" exits_with 0 5 "$own"
 
