@@ -43,6 +43,20 @@ Axis MakeAxis(std::int32_t from, std::int32_t to) {
     return a;
 }
 
+// One row of a masked transfer: (screen AND mask) OR sheet, with no sheet past `withSheet`.
+// In blocks of 8 pixels over buffers declared distinct, which -O2 turns into vector steps
+// (a plain loop of unknown length stays scalar there).
+void AndOrRow(Pixel* __restrict out, const Pixel* __restrict keep,
+              const Pixel* __restrict colour, std::int64_t withSheet, std::int64_t width) {
+    std::int64_t i = 0;
+    for (; i + 8 <= withSheet; i += 8)
+        for (int k = 0; k < 8; ++k) out[i + k] = (out[i + k] & keep[i + k]) | colour[i + k];
+    for (; i < withSheet; ++i) out[i] = (out[i] & keep[i]) | colour[i];
+    for (; i + 8 <= width; i += 8)
+        for (int k = 0; k < 8; ++k) out[i + k] &= keep[i + k];
+    for (; i < width; ++i) out[i] &= keep[i];
+}
+
 }  // namespace
 
 Image::Image(std::int32_t w, std::int32_t h)
@@ -184,12 +198,9 @@ bool SoftSurface::DrawCell(int, const CellTransfer& c) {
     for (std::int64_t j = 0; j < h; ++j) {
         Pixel* out = &t.At(static_cast<std::int32_t>(x), static_cast<std::int32_t>(y + j));
         const Pixel* keep = mask_.data() + (sy + j) * maskWidth_ + sx;
-        std::int64_t i = 0;
-        if (withSheet > 0 && sy + j < sheet_.height) {
-            const Pixel* colour = sheet_.pixels.data() + (sy + j) * sheet_.width + sx;
-            for (; i < withSheet; ++i) out[i] = (out[i] & keep[i]) | colour[i];
-        }
-        for (; i < w; ++i) out[i] &= keep[i];
+        const bool sheetRow = withSheet > 0 && sy + j < sheet_.height;
+        const Pixel* colour = sheetRow ? sheet_.pixels.data() + (sy + j) * sheet_.width + sx : nullptr;
+        AndOrRow(out, keep, colour, sheetRow ? withSheet : 0, w);
     }
     return true;
 }
