@@ -1,7 +1,14 @@
-# Runs PROG with ARGS and checks its exit code and that stderr is exactly one line.
+# Runs PROG with ARGS and checks its exit code and that stderr is exactly one line; with
+# EXPECT_CODE 0 (a request for usage), that stdout starts with "Usage: " and stderr is empty.
 execute_process(COMMAND ${PROG} ${ARGS} RESULT_VARIABLE code OUTPUT_VARIABLE out ERROR_VARIABLE err)
 if(NOT code EQUAL EXPECT_CODE)
     message(FATAL_ERROR "exit code ${code}, expected ${EXPECT_CODE}; stderr: ${err}")
+endif()
+if(code EQUAL 0)
+    if(NOT out MATCHES "^Usage: " OR NOT err STREQUAL "")
+        message(FATAL_ERROR "expected usage on stdout only; stdout '${out}', stderr '${err}'")
+    endif()
+    return()
 endif()
 string(REGEX MATCHALL "\n" lines "${err}")
 list(LENGTH lines n)

@@ -219,6 +219,24 @@ TEST(ScaleAveraging, KeepsAFlatColourFlatAtAnySize) {
     }
 }
 
+TEST(ScaleAveraging, AnAreaGetsThePixelsOfTheWholeAndNothingElse) {
+    Image stage(640, 480);
+    for (std::size_t i = 0; i < stage.pixels.size(); ++i) stage.pixels[i] = static_cast<Pixel>(i * 2654435761u) & 0xFFFFFF;
+    for (auto [w, h] : {std::pair{152, 112}, {639, 399}}) {
+        Image whole(w, h), part(w, h);
+        ScaleAveraging(stage, whole);
+        std::fill(part.pixels.begin(), part.pixels.end(), 0x123456);
+        const Rect area{w / 3, h / 4, w + 5, h / 2};  // runs past the right edge
+        ScaleAveraging(stage, part, area);
+        for (std::int32_t y = 0; y < h; ++y)
+            for (std::int32_t x = 0; x < w; ++x) {
+                const bool inside = x >= area.left && y >= area.top && y < area.bottom;
+                ASSERT_EQ(Hex(part.At(x, y)), inside ? Hex(whole.At(x, y)) : "123456")
+                    << "at " << x << "," << y << " of " << w << " x " << h;
+            }
+    }
+}
+
 TEST(SoftSurface, LogicalScreenDrawsTheStageAndShowsItAveraged) {
     // A 2 x 2 checker of white and black: each halved client pixel sees half white.
     const Sprite sheet = Build(64, 64, 8, {0, 0xFFFFFF}, [](int x, int y) { return std::uint32_t((x + y) % 2); });

@@ -84,4 +84,12 @@ RunArgs ParseRunArgs(int argc, char** argv, bool acceptOutAndSpeed) {
     return a;
 }
 
+bool AsksForHelp(int argc, char** argv) {
+    for (int i = 1; i < argc; i += 2) {
+        const std::string_view name = argv[i];
+        if (name == "--help" || name == "-h") return true;
+    }
+    return false;
+}
+
 }  // namespace virelo

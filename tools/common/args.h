@@ -39,4 +39,8 @@ constexpr std::int64_t MaxTicks = 100000000;
 
 RunArgs ParseRunArgs(int argc, char** argv, bool acceptOutAndSpeed);
 
+// "--help" or "-h" where an option's name stands: the tool prints its usage on stdout
+// and exits 0.
+bool AsksForHelp(int argc, char** argv);
+
 }  // namespace virelo

@@ -36,6 +36,9 @@ struct Image {
 // Area-averaging resample of `from` onto all of `to` (both non-empty), channel by channel,
 // rounded to nearest. `from` may hold at most 2^24 pixels, so that the sums fit 32 bits.
 void ScaleAveraging(const Image& from, Image& to);
+// The same for the pixels of `area` in `to` only (clipped to it), with the same results;
+// the others are left alone.
+void ScaleAveraging(const Image& from, Image& to, const Rect& area);
 
 class SoftSurface final : public DrawSurface {
 public:
@@ -61,6 +64,10 @@ public:
     // What the drawing units address: the stage under the logical screen, else the client.
     const Image& Canvas() const { return logical_ ? stage_ : client_; }
     bool Logical() const { return logical_; }
+    // The sprites as loaded: the sheet's colours, and the mask as 0xFFFFFF where it keeps
+    // the screen and 0 where it clears it (empty without a mask).
+    const Image& Sheet() const { return sheet_; }
+    Image Mask() const;
 
 private:
     Image& Target() { return logical_ ? stage_ : client_; }

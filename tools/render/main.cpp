@@ -103,6 +103,16 @@ int Fail(const std::string& what, int code) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (AsksForHelp(argc, argv)) {
+        std::fputs("Usage: virelo-render --seed S --client WxH --ticks N --out FILE\n"
+                   "                     [--speed 30..300] [--resources DIR]\n"
+                   "Draws the parade in software and writes the picture after the last tick as\n"
+                   "PNG, or every tick as a looping GIF when FILE ends in .gif (the speed sets its\n"
+                   "frame delay). The sprites are DIR/sheet.bmp and DIR/mask.bmp, by default the\n"
+                   "source tree's resources. W and H are 1 to 8192.\n",
+                   stdout);
+        return 0;
+    }
     const Options o = Parse(argc, argv);
     if (!o.run.error.empty()) return Fail(o.run.error, 2);
 

@@ -48,6 +48,15 @@ void PrintWalkers(Out& out, const WalkerTable& walkers) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (AsksForHelp(argc, argv)) {
+        std::fputs("Usage: virelo-sim --seed S --client WxH --ticks N\n"
+                   "Runs the parade without a screen and prints, line by line, the placement, every\n"
+                   "erase (fill) and masked transfer (draw) of each tick, the walker records (w)\n"
+                   "and the random state (rand). S is the random state before placement,\n"
+                   "1 to 2147483646; W and H are 1 to 1000000; N is 0 to 100000000.\n",
+                   stdout);
+        return 0;
+    }
     const RunArgs args = ParseRunArgs(argc, argv, false);
     if (!args.error.empty()) {
         std::fprintf(stderr, "virelo-sim: %s\n", args.error.c_str());

@@ -1,0 +1,244 @@
+// virelo: the parade on X11. XScreenSaver starts it with --root on a window of its own
+// (named in XSCREENSAVER_WINDOW) and ends it with SIGTERM; by hand it opens a window of
+// its own. One thread: between ticks it sleeps in poll() on the X connection and on a
+// pipe that the signal handler writes to.
+//
+// Exit codes: 0 when stopped (signal, --ticks, input in its own window, the window gone),
+// 2 for a bad command line, 1 when the display, the window or the visual cannot be used.
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <string>
+
+#include "parade/bitmap.h"
+#include "parade/frame.h"
+#include "parade/parade.h"
+#include "parade/settings.h"
+#include "platform/x11/options.h"
+#include "platform/x11/sprites.h"
+#include "platform/x11/window_surface.h"
+
+namespace {
+
+using namespace virelo;
+
+constexpr int OwnWidth = 1024, OwnHeight = 768;
+constexpr std::int32_t Blanked = -1;
+
+int signalPipe[2] = {-1, -1};
+Window watched = None;     // the window whose loss ends the saver
+bool windowGone = false;
+std::string xFailure;      // the first X error that is not the window's loss
+
+extern "C" void OnSignal(int) {
+    const int saved = errno;
+    const char byte = 1;
+    [[maybe_unused]] auto n = write(signalPipe[1], &byte, 1);
+    errno = saved;
+}
+
+// X errors arrive late, for the request that caused them: the drawing goes on until the
+// loop looks at the flags. A window destroyed under us is the host's way of closing.
+extern "C" int OnXError(Display* display, XErrorEvent* e) {
+    if ((e->error_code == BadWindow || e->error_code == BadDrawable) && e->resourceid == watched) {
+        windowGone = true;
+    } else if (xFailure.empty()) {
+        char text[160];
+        XGetErrorText(display, e->error_code, text, sizeof text);
+        xFailure = std::string("X error: ") + text;
+    }
+    return 0;
+}
+
+std::uint32_t MilliTicks() {
+    timespec t{};
+    clock_gettime(CLOCK_MONOTONIC, &t);
+    return static_cast<std::uint32_t>(t.tv_sec * 1000 + t.tv_nsec / 1000000);
+}
+
+std::int64_t NowMs() {
+    timespec t{};
+    clock_gettime(CLOCK_MONOTONIC, &t);
+    return std::int64_t{t.tv_sec} * 1000 + t.tv_nsec / 1000000;
+}
+
+int Fail(const std::string& what, int code) {
+    std::fprintf(stderr, "virelo: %s\n", what.c_str());
+    return code;
+}
+
+bool InstallSignals() {
+    if (pipe2(signalPipe, O_CLOEXEC | O_NONBLOCK) != 0) return false;
+    struct sigaction sa{};
+    sa.sa_handler = OnSignal;
+    sigemptyset(&sa.sa_mask);
+    for (int s : {SIGTERM, SIGINT, SIGHUP})
+        if (sigaction(s, &sa, nullptr) != 0) return false;
+    return true;
+}
+
+// The window to draw on, and for its own window the close protocol's atom.
+struct Stage {
+    Window window = None;
+    bool own = false;
+    Atom deleteWindow = None;
+};
+
+std::string ResolveTarget(Display* display, const SaverOptions& o, Stage& stage) {
+    if (o.target == Target::WindowId) {
+        stage.window = o.windowId;
+    } else if (o.target == Target::Root) {
+        stage.window = DefaultRootWindow(display);
+        if (const char* named = std::getenv("XSCREENSAVER_WINDOW"); named && *named) {
+            const auto id = ParseWindowId(named);
+            if (!id) return "XSCREENSAVER_WINDOW is not a window ID: " + std::string(named);
+            stage.window = *id;
+        }
+    } else {
+        const int screen = DefaultScreen(display);
+        stage.own = true;
+        stage.window = XCreateSimpleWindow(display, RootWindow(display, screen), 0, 0, OwnWidth,
+                                           OwnHeight, 0, BlackPixel(display, screen),
+                                           BlackPixel(display, screen));
+        XStoreName(display, stage.window, "Virelo");
+        XClassHint hint{const_cast<char*>("virelo"), const_cast<char*>("Virelo")};
+        XSetClassHint(display, stage.window, &hint);
+        stage.deleteWindow = XInternAtom(display, "WM_DELETE_WINDOW", False);
+        XSetWMProtocols(display, stage.window, &stage.deleteWindow, 1);
+    }
+    return {};
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const SaverOptions o = ParseSaverOptions(argc, argv);
+    if (o.help) {
+        std::fputs(SaverUsage, stdout);
+        return 0;
+    }
+    if (!o.error.empty()) return Fail(o.error, 2);
+    if (!InstallSignals()) return Fail("cannot install the signal handlers", 1);
+
+    Display* display = XOpenDisplay(nullptr);
+    if (!display) return Fail("cannot open the display", 1);
+    XSetErrorHandler(OnXError);
+
+    Stage stage;
+    if (std::string bad = ResolveTarget(display, o, stage); !bad.empty()) {
+        XCloseDisplay(display);
+        return Fail(bad, 2);
+    }
+    watched = stage.window;
+    const long events = ExposureMask | StructureNotifyMask |
+                        (stage.own ? KeyPressMask | ButtonPressMask : NoEventMask);
+    XSelectInput(display, stage.window, events);
+    XWindowAttributes attributes{};
+    const bool exists = XGetWindowAttributes(display, stage.window, &attributes) != 0;
+    XSync(display, False);
+    if (!exists || windowGone) {
+        XCloseDisplay(display);
+        return Fail("no such window: " + std::to_string(stage.window), 1);
+    }
+
+    int status = 0;
+    {
+        WindowSurface surface(display, stage.window, attributes);
+        const auto sheet = ReadBitmapFile(SheetFile().data(), SheetFile().size());
+        const auto mask = ReadBitmapFile(MaskFile().data(), MaskFile().size());
+        if (!surface.Ready()) status = Fail("the window's visual is not TrueColor", 1);
+        else if (!sheet || !mask || !surface.LoadSprites(*sheet, *mask))
+            status = Fail("the built-in sprites are unreadable", 1);
+
+        if (stage.own && status == 0) {
+            XMapWindow(display, stage.window);
+            XEvent e;
+            do XWindowEvent(display, stage.window, StructureNotifyMask, &e);
+            while (e.type != MapNotify);
+        }
+
+        Rect client{0, 0, attributes.width, attributes.height};
+        Parade parade;
+        parade.settings.Speed = o.speed;
+        parade.settings.BlankTime = o.blankTime;
+        parade.random.tickCount = MilliTicks;
+        if (o.seed != 0) parade.random.state = o.seed;
+        if (status == 0) {
+            surface.Black(client);  // the background erase of a window just shown
+            PlaceWalkers(parade.walkers, parade.random, client);
+        }
+
+        const std::int64_t period = TickPeriodMs(parade.settings);
+        std::int64_t due = NowMs() + period;
+        std::int64_t ticks = 0;
+        bool stop = status != 0 || o.ticks == 0;
+        while (!stop) {
+            while (!stop && XPending(display)) {
+                XEvent e;
+                XNextEvent(display, &e);
+                switch (e.type) {
+                case Expose:
+                    surface.Black({e.xexpose.x, e.xexpose.y, e.xexpose.x + e.xexpose.width,
+                                   e.xexpose.y + e.xexpose.height});
+                    break;
+                case ConfigureNotify:
+                    if (e.xconfigure.window == stage.window)
+                        client = {0, 0, e.xconfigure.width, e.xconfigure.height};
+                    break;
+                case DestroyNotify:
+                    windowGone |= e.xdestroywindow.window == stage.window;
+                    break;
+                case KeyPress:
+                case ButtonPress:
+                    stop = true;
+                    break;
+                case ClientMessage:
+                    stop = static_cast<Atom>(e.xclient.data.l[0]) == stage.deleteWindow;
+                    break;
+                default:
+                    break;
+                }
+            }
+            if (windowGone || !xFailure.empty() || stop) break;
+
+            const std::int64_t now = NowMs();
+            if (now >= due) {
+                // The saver's tick: the blank time counts nominal periods, strictly
+                // exceeded, and the tick that finds it exceeded turns the window black.
+                SaverSettings& s = parade.settings;
+                if (s.BlankTime > 0 && parade.ElapsedMs > s.BlankTime * 1000) {
+                    surface.Black(client);
+                    s.BlankTime = Blanked;
+                } else if (s.BlankTime != Blanked) {
+                    if (s.BlankTime > 0) parade.ElapsedMs += static_cast<std::int32_t>(period);
+                    FrameStep(parade, surface, client);
+                }
+                // A late tick is not caught up in a burst: the next one is a period on.
+                due = due + period > now ? due + period : now + period;
+                if (o.ticks > 0 && ++ticks >= o.ticks) break;
+                continue;
+            }
+            XFlush(display);
+            pollfd fds[2] = {{ConnectionNumber(display), POLLIN, 0}, {signalPipe[0], POLLIN, 0}};
+            if (poll(fds, 2, static_cast<int>(due - now)) < 0 && errno != EINTR) {
+                status = Fail("poll failed", 1);
+                break;
+            }
+            if (fds[1].revents & POLLIN) stop = true;
+        }
+        XSync(display, False);
+        if (status == 0 && !xFailure.empty() && !windowGone) status = Fail(xFailure, 1);
+    }
+    if (stage.own && !windowGone) XDestroyWindow(display, stage.window);
+    XCloseDisplay(display);
+    return status;
+}

@@ -1,0 +1,222 @@
+#include "platform/x11/window_surface.h"
+
+#include <X11/Xutil.h>
+
+#include <algorithm>
+#include <bit>
+
+namespace virelo {
+namespace {
+
+bool Touches(const Rect& a, const Rect& b) {
+    return a.left <= b.right && b.left <= a.right && a.top <= b.bottom && b.top <= a.bottom;
+}
+
+std::int64_t Area(const Rect& r) { return std::int64_t{r.right - r.left} * (r.bottom - r.top); }
+
+Rect Union(const Rect& a, const Rect& b) {
+    return {std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right),
+            std::max(a.bottom, b.bottom)};
+}
+
+// The client pixels whose average reads any stage pixel of `stage`.
+Rect StageToClient(const Rect& stage, std::int32_t width, std::int32_t height) {
+    const std::int64_t sw = LogicalScreen.right, sh = LogicalScreen.bottom;
+    return {static_cast<std::int32_t>(stage.left * width / sw),
+            static_cast<std::int32_t>(stage.top * height / sh),
+            static_cast<std::int32_t>((stage.right * width + sw - 1) / sw),
+            static_cast<std::int32_t>((stage.bottom * height + sh - 1) / sh)};
+}
+
+// The stage pixels that any client pixel of `client` reads.
+Rect ClientToStage(const Rect& client, std::int32_t width, std::int32_t height) {
+    const std::int64_t sw = LogicalScreen.right, sh = LogicalScreen.bottom;
+    return {static_cast<std::int32_t>(client.left * sw / width),
+            static_cast<std::int32_t>(client.top * sh / height),
+            static_cast<std::int32_t>((client.right * sw + width - 1) / width),
+            static_cast<std::int32_t>((client.bottom * sh + height - 1) / height)};
+}
+
+GC MakeGc(Display* display, Drawable d, int function) {
+    XGCValues v{};
+    v.function = function;
+    v.foreground = 0;  // black on any TrueColor visual: every channel zero
+    v.graphics_exposures = False;
+    return XCreateGC(display, d, GCFunction | GCForeground | GCGraphicsExposures, &v);
+}
+
+}  // namespace
+
+WindowSurface::WindowSurface(Display* display, Window window, const XWindowAttributes& a)
+    : display_(display), window_(window), visual_(a.visual), depth_(a.depth),
+      size_{0, 0, a.width, a.height}, soft_(1, 1) {
+    if (a.visual->c_class != TrueColor && a.visual->c_class != DirectColor) return;
+    const unsigned long masks[3] = {a.visual->red_mask, a.visual->green_mask, a.visual->blue_mask};
+    for (int c = 0; c < 3; ++c) {
+        if (masks[c] == 0) return;
+        shift_[c] = std::countr_zero(masks[c]);
+        max_[c] = masks[c] >> shift_[c];
+    }
+    direct_ = depth_ == 24 && masks[0] == 0xFF0000 && masks[1] == 0xFF00 && masks[2] == 0xFF;
+    gc_ = MakeGc(display_, window_, GXcopy);
+    andGc_ = MakeGc(display_, window_, GXand);
+    orGc_ = MakeGc(display_, window_, GXor);
+}
+
+WindowSurface::~WindowSurface() {
+    for (Pixmap p : {sheet_, mask_})
+        if (p != None) XFreePixmap(display_, p);
+    for (GC gc : {gc_, andGc_, orGc_})
+        if (gc) XFreeGC(display_, gc);
+}
+
+bool WindowSurface::LoadSprites(const PackedBitmap& sheet, const PackedBitmap& mask) {
+    soft_.LoadSheet(sheet);
+    if (!Ready() || !soft_.LoadMask(mask)) return false;
+    const Image& colours = soft_.Sheet();
+    const Image keep = soft_.Mask();
+    sheet_ = XCreatePixmap(display_, window_, static_cast<unsigned>(colours.width),
+                           static_cast<unsigned>(colours.height), static_cast<unsigned>(depth_));
+    mask_ = XCreatePixmap(display_, window_, static_cast<unsigned>(keep.width),
+                          static_cast<unsigned>(keep.height), static_cast<unsigned>(depth_));
+    Put(sheet_, colours, {0, 0, colours.width, colours.height});
+    Put(mask_, keep, {0, 0, keep.width, keep.height});
+    return true;
+}
+
+void WindowSurface::BeginFrame(const Rect& client, bool logicalScreen) {
+    // The software surface holds a client-size picture only while it draws.
+    logical_ = logicalScreen;
+    if (logical_) soft_.BeginFrame(client, true);
+    // A client of another size starts the surface again from black: the window too.
+    const Rect size{0, 0, client.right - client.left, client.bottom - client.top};
+    if (size != size_) {
+        size_ = size;
+        dirty_.clear();
+        Black(size);
+    }
+    if (logical_ && (client_.width != size.right || client_.height != size.bottom))
+        client_ = Image(size.right, size.bottom);
+}
+
+void WindowSurface::Erase(int walker, const Rect& area) {
+    if (!logical_) {
+        XFillRectangle(display_, window_, gc_, area.left, area.top,
+                       static_cast<unsigned>(std::max(area.right - area.left, 0)),
+                       static_cast<unsigned>(std::max(area.bottom - area.top, 0)));
+        return;
+    }
+    soft_.Erase(walker, area);
+    Touch(area);
+}
+
+bool WindowSurface::DrawCell(int walker, const CellTransfer& t) {
+    if (!logical_) {
+        if (t.cx <= 0 || t.cy <= 0) return true;
+        const auto w = static_cast<unsigned>(t.cx), h = static_cast<unsigned>(t.cy);
+        XCopyArea(display_, mask_, window_, andGc_, t.srcX, t.srcY, w, h, t.x, t.y);
+        XCopyArea(display_, sheet_, window_, orGc_, t.srcX, t.srcY, w, h, t.x, t.y);
+        return true;
+    }
+    const bool drawn = soft_.DrawCell(walker, t);
+    if (drawn) Touch({t.x, t.y, t.x + t.cx, t.y + t.cy});
+    return drawn;
+}
+
+// Two rectangles become their bounding box when it is no larger than the two together: a
+// walker's erase and redraw overlap almost entirely, but boxes grown across the stage from
+// walker to walker would average far more pixels than changed.
+void WindowSurface::Touch(const Rect& drawn) {
+    const Rect r0{std::max(drawn.left, 0), std::max(drawn.top, 0),
+                  std::min(drawn.right, LogicalScreen.right), std::min(drawn.bottom, LogicalScreen.bottom)};
+    if (r0.left >= r0.right || r0.top >= r0.bottom) return;
+    Rect r = r0;
+    for (std::size_t i = 0; i < dirty_.size();) {
+        const Rect both = Union(r, dirty_[i]);
+        if (Touches(dirty_[i], r) && Area(both) <= Area(r) + Area(dirty_[i])) {
+            r = both;
+            dirty_[i] = dirty_.back();
+            dirty_.pop_back();
+            i = 0;  // the larger box may now touch one already passed
+        } else {
+            ++i;
+        }
+    }
+    dirty_.push_back(r);
+}
+
+void WindowSurface::EndFrame() {
+    if (!logical_) return;
+    // Only the client pixels that read a changed stage pixel are averaged anew and sent.
+    for (const Rect& r : dirty_) {
+        const Rect area = StageToClient(r, client_.width, client_.height);
+        ScaleAveraging(soft_.Canvas(), client_, area);
+        Put(window_, client_, area);
+    }
+    dirty_.clear();
+}
+
+void WindowSurface::Put(Drawable to, const Image& picture, const Rect& area) {
+    const Rect r{std::max(area.left, 0), std::max(area.top, 0), std::min(area.right, picture.width),
+                 std::min(area.bottom, picture.height)};
+    if (r.left >= r.right || r.top >= r.bottom) return;
+    const auto w = static_cast<unsigned>(r.right - r.left), h = static_cast<unsigned>(r.bottom - r.top);
+
+    XImage image{};
+    image.format = ZPixmap;
+    image.byte_order = std::endian::native == std::endian::little ? LSBFirst : MSBFirst;
+    image.bitmap_unit = 32;
+    image.bitmap_bit_order = image.byte_order;
+    image.bitmap_pad = 32;
+    image.depth = depth_;
+    image.bits_per_pixel = 32;
+    image.red_mask = visual_->red_mask;
+    image.green_mask = visual_->green_mask;
+    image.blue_mask = visual_->blue_mask;
+    int srcX = r.left, srcY = r.top;
+    if (direct_) {
+        // The picture's own memory: Xlib only reads it.
+        image.width = picture.width;
+        image.height = picture.height;
+        image.bytes_per_line = picture.width * 4;
+        image.data = const_cast<char*>(reinterpret_cast<const char*>(picture.pixels.data()));
+    } else {
+        // Each channel scaled to the visual's width of that channel, rounded; all ones
+        // stays all ones, so the mask still keeps every bit of the screen.
+        image.width = static_cast<int>(w);
+        image.height = static_cast<int>(h);
+        image.bytes_per_line = static_cast<int>(w) * 4;
+        converted_.resize(static_cast<std::size_t>(w) * h * 4);
+        auto* out = reinterpret_cast<std::uint32_t*>(converted_.data());
+        for (std::int32_t y = r.top; y < r.bottom; ++y) {
+            for (std::int32_t x = r.left; x < r.right; ++x) {
+                const Pixel p = picture.At(x, y);
+                std::uint32_t v = 0;
+                for (int c = 0; c < 3; ++c) {
+                    const unsigned long channel = p >> (16 - 8 * c) & 0xFF;
+                    v |= static_cast<std::uint32_t>((channel * max_[c] + 127) / 255 << shift_[c]);
+                }
+                *out++ = v;
+            }
+        }
+        image.data = converted_.data();
+        srcX = srcY = 0;
+    }
+    if (XInitImage(&image)) XPutImage(display_, to, gc_, &image, srcX, srcY, r.left, r.top, w, h);
+}
+
+void WindowSurface::Black(const Rect& area) {
+    if (gc_) {
+        XFillRectangle(display_, window_, gc_, area.left, area.top,
+                       static_cast<unsigned>(std::max(area.right - area.left, 0)),
+                       static_cast<unsigned>(std::max(area.bottom - area.top, 0)));
+    }
+    if (!logical_) return;
+    // The stage pixels under the area, and with them the wider client area that averages
+    // them at the next frame's end.
+    const Rect stage = ClientToStage(area, size_.right, size_.bottom);
+    soft_.Erase(-1, stage);
+    Touch(stage);
+}
+
+}  // namespace virelo

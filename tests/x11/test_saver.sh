@@ -1,0 +1,90 @@
+#!/usr/bin/env bash
+# The X11 saver on Xvfb. The picture after N ticks equals virelo-render's for the same seed
+# and size, on --root, on XSCREENSAVER_WINDOW and on --window-id (decimal and hex), scaled
+# and not; blanking; SIGTERM, a click and the loss of the window end it with code 0.
+# Usage: test_saver.sh VIRELO VIRELO_RENDER
+set -uo pipefail
+virelo=$1 render=$2
+work=$(mktemp -d)
+xvfb="" fails=0
+cleanup() { [ -n "$xvfb" ] && { kill "$xvfb" 2>/dev/null; wait "$xvfb" 2>/dev/null; }; rm -rf "$work"; }
+trap cleanup EXIT
+
+check() {  # check NAME COMMAND...
+    if "${@:2}"; then echo "ok   $1"; else echo "FAIL $1"; fails=$((fails + 1)); fi
+}
+
+# x_start WxH: a fresh Xvfb on the first free display from :200, with its default patterned
+# root (the saver must clear it) and kept when its last client leaves (the picture stays).
+x_start() {
+    [ -n "$xvfb" ] && { kill "$xvfb"; wait "$xvfb" 2>/dev/null; }
+    local n
+    for n in $(seq 200 239); do [ -e /tmp/.X11-unix/X$n ] || [ -e /tmp/.X$n-lock ] || break; done
+    Xvfb ":$n" -screen 0 "${1}x24" -nolisten tcp -noreset >/dev/null 2>&1 &
+    xvfb=$!
+    export DISPLAY=":$n"
+    for _ in $(seq 100); do xdpyinfo >/dev/null 2>&1 && return; sleep 0.05; done
+    echo "FATAL: Xvfb did not start"; exit 1
+}
+
+# exits_with CODE SECONDS PID: the process ends within SECONDS with CODE.
+exits_with() {
+    local i
+    for i in $(seq $(($2 * 20))); do kill -0 "$3" 2>/dev/null || break; sleep 0.05; done
+    kill -0 "$3" 2>/dev/null && { kill -9 "$3"; return 1; }
+    wait "$3"
+    [ $? -eq "$1" ]
+}
+
+# shows_render SIZE SEED TICKS ARGS...: runs the saver for TICKS and compares the screen.
+shows_render() {
+    local size=$1 seed=$2 ticks=$3
+    shift 3
+    "$virelo" "$@" --seed "$seed" --ticks "$ticks" --speed 300 &&
+        import -window root "$work/x.png" &&
+        "$render" --seed "$seed" --client "$size" --ticks "$ticks" --out "$work/r.png" &&
+        [ "$(compare -metric AE "$work/x.png" "$work/r.png" null: 2>&1)" = 0 ]
+}
+
+root_id() { xwininfo -root | awk '/Window id:/ {print $4}'; }
+nonblack() { python3 "$(dirname "$0")/../wine/xpix.py" stats | sed 's/.*nonblack=\([0-9]*\).*/\1/'; }
+
+x_start 1024x768
+check "1024x768 --root equals the renderer" shows_render 1024x768 7 40 --root
+check "blank time 1 s: black by tick 40" sh -c '"$0" --root --blank-time 1 --speed 300 --ticks 40' "$virelo"
+check "... and the screen is black" [ "$(nonblack)" = 0 ]
+check "bad XSCREENSAVER_WINDOW: code 2" sh -c 'XSCREENSAVER_WINDOW=junk "$0" --root --ticks 1 2>/dev/null; [ $? -eq 2 ]' "$virelo"
+check "a window that does not exist: code 1" sh -c '"$0" --window-id 0x3ffffff --ticks 1 2>/dev/null; [ $? -eq 1 ]' "$virelo"
+
+"$virelo" &
+own=$!
+timeout 10 xdotool search --sync --name "^Virelo$" >"$work/id" 2>/dev/null
+"$virelo" --window-id "$(head -n1 "$work/id")" --speed 300 &
+guest=$!
+sleep 1
+check "own window: nonblack while running" [ "$(nonblack)" -gt 0 ]
+kill -TERM "$own"
+check "own window: SIGTERM ends it with 0" exits_with 0 5 "$own"
+check "a saver on that window ends with 0 when it goes" exits_with 0 5 "$guest"
+check "no window left" sh -c '! xdotool search --name "^Virelo$" >/dev/null 2>&1'
+"$virelo" &
+own=$!
+timeout 10 xdotool search --sync --name "^Virelo$" >/dev/null 2>&1
+xdotool mousemove 100 100 click 1
+check "own window: a click ends it with 0" exits_with 0 5 "$own"
+
+x_start 800x600
+check "800x600 --window-id hex equals the renderer" shows_render 800x600 11 60 --window-id "$(root_id)"
+x_start 639x480
+check "639x480 (scaled) XSCREENSAVER_WINDOW equals the renderer" \
+    env XSCREENSAVER_WINDOW="$(root_id)" bash -c "$(declare -f shows_render); virelo='$virelo' render='$render' work='$work' shows_render 639x480 3 50 --root"
+x_start 320x200
+check "320x200 (scaled) --window-id decimal equals the renderer" shows_render 320x200 5 45 --window-id $(($(root_id)))
+"$virelo" --root --speed 300 &
+saver=$!
+sleep 0.5
+kill -INT "$saver"
+check "scaled: SIGINT ends it with 0" exits_with 0 5 "$saver"
+
+echo "$fails failed"
+[ "$fails" -eq 0 ]
