@@ -15,7 +15,7 @@ target_link_libraries(virelo_scr PRIVATE virelo_host virelo_parade virelo_warnin
                       comctl32 gdi32 user32 advapi32)
 # The art is generated into resources/; windres must rebuild when it changes.
 set_source_files_properties(resources/virelo.rc PROPERTIES OBJECT_DEPENDS
-    "${PROJECT_SOURCE_DIR}/resources/sheet.bmp;${PROJECT_SOURCE_DIR}/resources/mask.bmp;${PROJECT_SOURCE_DIR}/resources/virelo.ico;${PROJECT_SOURCE_DIR}/resources/resource.h")
+    "${PROJECT_SOURCE_DIR}/resources/sheet.bmp;${PROJECT_SOURCE_DIR}/resources/mask.bmp;${PROJECT_SOURCE_DIR}/resources/virelo.ico;${PROJECT_SOURCE_DIR}/resources/resource.h;${PROJECT_SOURCE_DIR}/resources/virelo.manifest")
 target_link_options(virelo_scr PRIVATE
     -static -static-libgcc -static-libstdc++ -s -Wl,--gc-sections
     "${PROJECT_SOURCE_DIR}/platform/win32/virelo.def")
