@@ -243,6 +243,23 @@ TEST(SoftSurface, LogicalScreenDrawsTheStageAndShowsItAveraged) {
     EXPECT_EQ(Hex(s.Picture().At(300, 200)), Hex(0)) << "an erase on the stage did not reach the picture";
 }
 
+TEST(SoftSurface, ZoomDrawsEachUnitAsABlockOfPixels) {
+    const Sprite sheet = Build(64, 64, 8, {0, 0xFFFFFF}, [](int x, int y) { return std::uint32_t((x + y) % 2); });
+    SoftSurface s(9, 5);
+    s.LoadSheet(sheet.bmp);
+    ASSERT_TRUE(s.LoadMask(Opaque(64, 64).bmp));
+    s.BeginFrame({0, 0, 9, 5}, false, 2);
+    ASSERT_EQ(std::pair(s.Canvas().width, s.Canvas().height), std::pair(4, 2)) << "the odd strip is no unit";
+    ASSERT_TRUE(s.DrawCell(0, {1, 0, 64, 64, 0, 0}));
+    const Image& img = s.Picture();
+    // Units 1..3 of row 0 are black, white, black: pixels 2..7, each twice, in both rows.
+    for (std::int32_t y : {0, 1})
+        EXPECT_EQ(Hex(std::vector<Pixel>(&img.pixels[y * 9], &img.pixels[y * 9] + 9)),
+                  Hex({0, 0, 0, 0, 0xFFFFFF, 0xFFFFFF, 0, 0, 0}));
+    EXPECT_EQ(Hex(img.At(3, 3)), Hex(0xFFFFFF)) << "row 1 of the checker starts white at unit 1";
+    EXPECT_EQ(Hex(img.At(8, 2)), Hex(0)) << "the strip right of the last unit stays black";
+}
+
 // --- Under the parade ----------------------------------------------------------------------------
 
 // With every sprite pixel opaque and non-black, whatever is lit on the surface after any
