@@ -9,24 +9,15 @@ wt_init "$@"
 
 no_saver_left
 
-# --- the resources of both modules (the i686 one only inspected): the manifest, and the
-# dialog, the display name and the version record in Japanese and in English
+# --- the manifest in both modules (the i686 one only inspected), stored as plain text
 W32=${VIRELO_WIN32_MODULE:-$WT_DIR/../../build/win32/virelo.scr}
 for m in "$MODULE" "$W32"; do
-    [ -f "$m" ] || { wt_log "no module $m: its resources are not inspected"; continue; }
-    WT_CASE=$(basename "$(dirname "$m")")
-    probe "$WT_TMP/res.txt" resources "$(winpath "$(cd "$(dirname "$m")" && pwd)/$(basename "$m")")"
-    tr -d '\r' <"$WT_TMP/res.txt" >"$WT_TMP/res"
-    check_eq "manifest 1 present" "$(field manifest "$WT_TMP/res" | cut -d' ' -f1)" 1
-    man=$(grep '<assembly' "$WT_TMP/res")
-    check_true "manifest declares DPI awareness, common controls 6, asInvoker, 5 supported systems" "$man" \
-        awk -v t="$man" 'BEGIN { exit !(t ~ /<dpiAware[^>]*>true</ && t ~ /Common-Controls" version="6\.0\.0\.0"/ &&
-                                       t ~ /level="asInvoker"/ && gsub(/<supportedOS /, "", t) == 5) }'
-    check_eq "Japanese resources" "$(field lang "$WT_TMP/res")" "0411 dialog 1 version 1 name Virelo"
-    check_eq "English resources" "$(awk '$2 == "0409" { sub(/^lang /, ""); print }' "$WT_TMP/res")" \
-        "0409 dialog 1 version 1 name Virelo"
+    [ -f "$m" ] || { wt_log "no module $m: its manifest is not inspected"; continue; }
+    man=$(tr -d '\n\r' <"$m" | grep -ao '<assembly .*</assembly>')
+    check_true "$(basename "$(dirname "$m")"): manifest declares DPI awareness, common controls 6, asInvoker, 5 systems" \
+        "${man:-no manifest}" awk -v t="$man" 'BEGIN { exit !(t ~ /<dpiAware[^>]*>true</ && t ~ /Common-Controls" version="6\.0\.0\.0"/ &&
+                                                      t ~ /level="asInvoker"/ && gsub(/<supportedOS /, "", t) == 5) }'
 done
-WT_CASE=""
 
 # dialog RESULTFILE PROBE-COMMANDS...: opens the dialog, runs dialog_probe, waits for the end
 dialog() {

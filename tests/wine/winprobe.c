@@ -7,11 +7,7 @@
    winprobe.exe screen                 report "screen WxH"
    winprobe.exe other MS               show a window of our own, make it the foreground window and
                                        keep it for MS ms (takes the activation away from others)
-   winprobe.exe sendclose CLASS TITLE  post WM_CLOSE to the window (exit 1 when it is not found)
-   winprobe.exe resources MODULE       load MODULE (either architecture) as data and report its
-                                       manifest ("manifest 1 BYTES"; its text follows on one
-                                       line) and, per language, whether it holds dialog 2003 and
-                                       version 1, and string 1: "lang 0411 dialog 1 version 1 name N" */
+   winprobe.exe sendclose CLASS TITLE  post WM_CLOSE to the window (exit 1 when it is not found) */
 #include <windows.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -67,55 +63,6 @@ static void describe(HWND w)
     report("pid %lu", (unsigned long)pid);
 }
 
-static int has_resource(HMODULE m, LPCSTR type, int id, WORD lang)
-{
-    return FindResourceExA(m, type, MAKEINTRESOURCEA(id), lang) != NULL;
-}
-
-/* String 1 of the given language, UTF-8 ("-" when absent): the second entry of the first
-   string block, each entry a length followed by that many UTF-16 units. */
-static void string_one(HMODULE m, WORD lang, char *out, int len)
-{
-    HRSRC r = FindResourceExA(m, MAKEINTRESOURCEA(6), MAKEINTRESOURCEA(1), lang);
-    const WCHAR *p = r ? LockResource(LoadResource(m, r)) : NULL;
-    strcpy(out, "-");
-    if (!p)
-        return;
-    p += 1 + p[0];
-    out[WideCharToMultiByte(CP_UTF8, 0, p + 1, p[0], out, len - 1, NULL, NULL)] = 0;
-}
-
-static int resources(const char *path)
-{
-    static const WORD langs[] = {0x0411, 0x0409};
-    HMODULE m = LoadLibraryExA(path, NULL, LOAD_LIBRARY_AS_DATAFILE);
-    HRSRC r;
-    size_t i;
-    if (!m) {
-        report("error load %lu", (unsigned long)GetLastError());
-        return 1;
-    }
-    r = FindResourceA(m, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24) /* RT_MANIFEST */);
-    if (r) {
-        DWORD n = SizeofResource(m, r), k;
-        const char *text = LockResource(LoadResource(m, r));
-        report("manifest 1 %lu", (unsigned long)n);
-        for (k = 0; text && k < n; k++)
-            putchar(text[k] == '\r' || text[k] == '\n' ? ' ' : text[k]);
-        putchar('\n');
-    } else {
-        report("manifest 0");
-    }
-    for (i = 0; i < sizeof langs / sizeof langs[0]; i++) {
-        char name[64];
-        string_one(m, langs[i], name, sizeof name);
-        report("lang %04X dialog %d version %d name %s", langs[i], has_resource(m, MAKEINTRESOURCEA(5), 2003, langs[i]),
-               has_resource(m, MAKEINTRESOURCEA(16), 1, langs[i]), name);
-    }
-    FreeLibrary(m);
-    return 0;
-}
-
 static LRESULT CALLBACK other_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
 {
     return DefWindowProcA(hwnd, msg, wp, lp);
@@ -156,8 +103,6 @@ int main(int argc, char **argv)
         report("posted 1");
         return 0;
     }
-    if (argc >= 3 && strcmp(argv[1], "resources") == 0)
-        return resources(argv[2]);
     if (argc >= 2 && strcmp(argv[1], "screen") == 0) {
         report("screen %dx%d", GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
         return 0;
