@@ -35,7 +35,7 @@ struct Sprites {
 // Advances the parade without drawing, for the naive redraw that follows.
 class NullSurface final : public DrawSurface {
 public:
-    void BeginFrame(const Rect&, bool) override {}
+    void BeginFrame(const Rect&, bool, std::int32_t) override {}
     void EndFrame() override {}
     void Erase(int, const Rect&) override {}
     bool DrawCell(int, const CellTransfer&) override { return true; }
@@ -83,7 +83,7 @@ void BM_TickNaiveRedraw(benchmark::State& state) {
     Frame frame;
     for (auto _ : state) {
         FrameStep(scene.parade, null, scene.client, frame);
-        scene.surface.BeginFrame(scene.client, false);
+        scene.surface.BeginFrame(scene.client, false, 1);
         scene.surface.Erase(-1, scene.client);
         for (int i = 0; i < WalkerCount; ++i) DrawWalker(frame, scene.parade.walkers[i], i, scene.surface);
         scene.surface.EndFrame();

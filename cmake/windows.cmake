@@ -22,7 +22,7 @@ else()
 endif()
 # The art is generated into resources/; windres must rebuild when it changes.
 set_source_files_properties(resources/virelo.rc PROPERTIES OBJECT_DEPENDS
-    "${PROJECT_SOURCE_DIR}/resources/sheet.bmp;${PROJECT_SOURCE_DIR}/resources/mask.bmp;${PROJECT_SOURCE_DIR}/resources/virelo.ico;${PROJECT_SOURCE_DIR}/resources/resource.h")
+    "${PROJECT_SOURCE_DIR}/resources/sheet.bmp;${PROJECT_SOURCE_DIR}/resources/mask.bmp;${PROJECT_SOURCE_DIR}/resources/virelo.ico;${PROJECT_SOURCE_DIR}/resources/resource.h;${PROJECT_SOURCE_DIR}/resources/virelo.manifest")
 target_link_options(virelo_scr PRIVATE
     -nostdlib -Wl,-e,${_virelo_entry} -s -Wl,--gc-sections -Wl,--file-alignment,512
     "${PROJECT_SOURCE_DIR}/platform/win32/virelo.def")

@@ -25,6 +25,11 @@ constexpr const char* PreviewTitle = "Preview";
 
 constexpr int SmCxScreen = 0;
 constexpr int SmCyScreen = 1;
+// The virtual screen, the bounding box of every monitor; 0 where the system predates them.
+constexpr int SmXVirtualScreen = 76;
+constexpr int SmYVirtualScreen = 77;
+constexpr int SmCxVirtualScreen = 78;
+constexpr int SmCyVirtualScreen = 79;
 
 constexpr std::uint32_t PmRemoveNoYield = 3;       // PM_REMOVE | PM_NOYIELD
 constexpr std::uint32_t SpiScreenSaverRunning = 97;

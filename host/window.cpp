@@ -150,6 +150,18 @@ LResult HostDefaultProc(Host& host, HostPlatform& platform, WindowHandle window,
     return d.callDefault ? platformDefault() : d.answer;
 }
 
+Rect FullScreenArea(HostPlatform& platform) {
+    const int width = platform.GetSystemMetrics(SmCxVirtualScreen);
+    const int height = platform.GetSystemMetrics(SmCyVirtualScreen);
+    if (width <= 0 || height <= 0)
+        return {0, 0, platform.GetSystemMetrics(SmCxScreen), platform.GetSystemMetrics(SmCyScreen)};
+    // The primary monitor's top-left is (0, 0); monitors left of or above it make the
+    // origin negative.
+    const int left = platform.GetSystemMetrics(SmXVirtualScreen);
+    const int top = platform.GetSystemMetrics(SmYVirtualScreen);
+    return {left, top, left + width, top + height};
+}
+
 std::int32_t RunSaverWindow(Host& host, HostPlatform& platform, WindowHandle parent) {
     WindowClass wc;
     wc.style = SaverClassStyle;
@@ -158,17 +170,12 @@ std::int32_t RunSaverWindow(Host& host, HostPlatform& platform, WindowHandle par
     wc.background = platform.GetStockObject(BlackBrush);
     wc.className = SaverClassName;
 
-    int width = 0;
-    int height = 0;
+    Rect area{0, 0, 0, 0};
     if (parent != 0) {
-        Rect client{0, 0, 0, 0};
-        platform.GetClientRect(parent, &client);
-        width = client.right;
-        height = client.bottom;
+        platform.GetClientRect(parent, &area);  // left and top are 0
         host.IsPreview = true;
     } else {
-        width = platform.GetSystemMetrics(SmCxScreen);
-        height = platform.GetSystemMetrics(SmCyScreen);
+        area = FullScreenArea(platform);
         // One full-screen saver at a time: bring the running one forward instead.
         const WindowHandle running = platform.FindWindowA(SaverClassName, FullScreenTitle);
         if (running != 0 && platform.IsWindow(running)) {
@@ -183,7 +190,8 @@ std::int32_t RunSaverWindow(Host& host, HostPlatform& platform, WindowHandle par
         const bool preview = parent != 0;
         host.SaverWindow = platform.CreateWindowExA(
             preview ? 0 : FullScreenExStyle, SaverClassName, preview ? PreviewTitle : FullScreenTitle,
-            preview ? PreviewStyle : FullScreenStyle, 0, 0, width, height, parent);
+            preview ? PreviewStyle : FullScreenStyle, area.left, area.top,
+            area.right - area.left, area.bottom - area.top, parent);
     }
     if (host.SaverWindow != 0) {
         if (parent == 0) platform.SetForegroundWindow(host.SaverWindow);

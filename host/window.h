@@ -41,6 +41,11 @@ std::uint32_t CursorDistance(Point a, Point b);
 // current is read only for WM_MOUSEMOVE.
 InputDecision ApplyInputRules(std::uint32_t message, WParam wParam, Point current, Point saved);
 
+// Where the full-screen window goes, in screen coordinates: the virtual screen, so that
+// every monitor is covered, or the primary screen at (0, 0) on systems without the
+// virtual-screen metrics (Windows 95, NT 4 answer 0 for them).
+Rect FullScreenArea(HostPlatform& platform);
+
 // Full screen with no parent, preview inside the parent. The quit code of the loop, 0
 // when another full-screen saver already runs, NoWindowExitCode when no window came about.
 std::int32_t RunSaverWindow(Host& host, HostPlatform& platform, WindowHandle parent);

@@ -127,8 +127,9 @@ void FrameStep(Parade& parade, DrawSurface& surface, const Rect& client) {
 }
 
 void FrameStep(Parade& parade, DrawSurface& surface, const Rect& client, Frame& frame) {
-    BeginFrame(frame, client);
-    surface.BeginFrame(client, UsesLogicalScreen(client));
+    const Rect units = ZoomedClient(client, parade.zoom);
+    BeginFrame(frame, units);
+    surface.BeginFrame(client, UsesLogicalScreen(units), parade.zoom);
     PlanMotion(frame.StageRect, parade.walkers, parade.random, frame.plan);
     GroupOverlaps(frame, parade.walkers);
     LonePass(frame, parade, surface);

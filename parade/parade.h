@@ -15,6 +15,7 @@ struct Parade {
     SaverSettings settings;
     std::int32_t ElapsedMs = 0;   // animation time as a sum of nominal tick periods
     bool timerCreated = false;
+    std::int32_t zoom = 1;        // device pixels per drawing unit (ZoomFor), set on creation
 };
 
 }  // namespace virelo

@@ -58,6 +58,7 @@ constexpr std::uint32_t WmUser = 0x0400;
 constexpr std::uint32_t UdmSetRange = WmUser + 101;
 
 constexpr int BlackBrush = 4;  // stock object
+constexpr int LogPixelsY = 90;  // GetDeviceCaps index: the screen's dots per inch
 
 // Registry.
 constexpr std::int32_t ErrorSuccess = 0;
@@ -100,6 +101,7 @@ public:
     virtual DcHandle GetDC(WindowHandle window) = 0;
     virtual int ReleaseDC(WindowHandle window, DcHandle dc) = 0;
     virtual int FillRect(DcHandle dc, const Rect& rect, GdiHandle brush) = 0;
+    virtual int GetDeviceCaps(DcHandle dc, int index) = 0;
     virtual GdiHandle GetStockObject(int object) = 0;
     // No callback: ticks arrive as WM_TIMER. Zero on failure.
     virtual TimerId SetTimer(WindowHandle window, TimerId id, std::uint32_t elapseMs) = 0;

@@ -15,12 +15,22 @@ Rect ClientOf(ParadePlatform& platform, WindowHandle window) {
     return client;
 }
 
+// The process declares itself DPI-aware, so the screen's scaling is the real one and cannot
+// change while it runs: read once, before anything is placed.
+std::int32_t ScreenZoom(ParadePlatform& platform, WindowHandle window) {
+    const DcHandle dc = platform.GetDC(window);
+    const std::int32_t zoom = ZoomFor(platform.GetDeviceCaps(dc, LogPixelsY));
+    platform.ReleaseDC(window, dc);
+    return zoom;
+}
+
 // Settings first (period and blank time), then sprites, then placement, then the timer:
 // no tick can arrive before the walkers exist.
 void OnCreate(Parade& parade, ParadePlatform& platform, WindowHandle window) {
     LoadSettings(parade.settings, platform);
+    parade.zoom = ScreenZoom(platform, window);
     platform.LoadSprites(window);
-    PlaceWalkers(parade.walkers, parade.random, ClientOf(platform, window));
+    PlaceWalkers(parade.walkers, parade.random, ZoomedClient(ClientOf(platform, window), parade.zoom));
     const TimerId id = platform.SetTimer(window, AnimationTimer,
                                          static_cast<std::uint32_t>(TickPeriodMs(parade.settings)));
     parade.timerCreated = (id & 0xFFFF) != 0;

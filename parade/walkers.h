@@ -48,6 +48,21 @@ inline Rect StageFor(const Rect& client) {
     return UsesLogicalScreen(client) ? LogicalScreen : client;
 }
 
+// Display scaling. On a screen of LOGPIXELSY dpi every drawing unit is a zoom x zoom block
+// of device pixels, zoom = dpi / 96 truncated and at least 1: pixel art stays sharp only
+// at whole multiples, so 120 and 144 dpi draw as 96 does and 192 draws twice as large.
+constexpr std::int32_t BaseDpi = 96;
+inline std::int32_t ZoomFor(std::int32_t logPixelsY) {
+    const std::int32_t z = logPixelsY / BaseDpi;
+    return z < 1 ? 1 : z;
+}
+// The client measured in drawing units; a strip narrower than one unit at the right or
+// bottom is left out. The logical-screen test applies to this size.
+inline Rect ZoomedClient(const Rect& client, std::int32_t zoom) {
+    return {client.left, client.top, client.left + (client.right - client.left) / zoom,
+            client.top + (client.bottom - client.top) / zoom};
+}
+
 // Overwrites every record; draws exactly one random value per walker, in index order.
 void PlaceWalkers(WalkerTable& walkers, RandomState& random, const Rect& client);
 

@@ -78,7 +78,7 @@ void FreeSprites(GdiSprites& sprites) {
     }
 }
 
-void GdiSurface::BeginFrame(const Rect& client, bool logicalScreen) {
+void GdiSurface::BeginFrame(const Rect& client, bool logicalScreen, std::int32_t zoom) {
     screen_ = GetDC(window_);
     keptPalette_ = SelectPalette(screen_, sprites_.sheetPalette, FALSE);
     RealizePalette(screen_);
@@ -89,6 +89,14 @@ void GdiSurface::BeginFrame(const Rect& client, bool logicalScreen) {
         SetViewportExtEx(screen_, client.right - client.left, client.bottom - client.top, nullptr);
         SetStretchBltMode(screen_, HALFTONE);
         SetBrushOrgEx(screen_, 0, 0, nullptr);  // HALFTONE needs the brush origin reset after it
+    } else if (zoom > 1) {
+        // A whole-number mapping: fills land on exact pixel blocks, and the transfers are
+        // stretched by it. COLORONCOLOR replicates source pixels without blending, so the
+        // art stays pixel-sharp and the AND/OR masking meets the same pixels in both steps.
+        keptMapMode_ = SetMapMode(screen_, MM_ANISOTROPIC);
+        SetWindowExtEx(screen_, 1, 1, nullptr);
+        SetViewportExtEx(screen_, zoom, zoom, nullptr);
+        SetStretchBltMode(screen_, COLORONCOLOR);
     }
     maskSource_ = CreateCompatibleDC(screen_);
     sheetSource_ = CreateCompatibleDC(screen_);

@@ -26,12 +26,14 @@ static_assert(FullScreenExStyle == WS_EX_TOPMOST);
 static_assert(FullScreenStyle == (WS_POPUP | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN));
 static_assert(PreviewStyle == (WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN));
 static_assert(SmCxScreen == SM_CXSCREEN && SmCyScreen == SM_CYSCREEN);
+static_assert(SmXVirtualScreen == SM_XVIRTUALSCREEN && SmYVirtualScreen == SM_YVIRTUALSCREEN &&
+              SmCxVirtualScreen == SM_CXVIRTUALSCREEN && SmCyVirtualScreen == SM_CYVIRTUALSCREEN);
 static_assert(PmRemoveNoYield == (PM_REMOVE | PM_NOYIELD));
 static_assert(SpiScreenSaverRunning == 97);  // SPI_SCREENSAVERRUNNING
 static_assert(VerPlatformWin32Windows == VER_PLATFORM_WIN32_WINDOWS);
 static_assert(OsVersionInfoSize == sizeof(OSVERSIONINFOA));
 static_assert(StartfUseShowWindow == STARTF_USESHOWWINDOW && SwShowDefault == SW_SHOWDEFAULT);
-static_assert(BlackBrush == BLACK_BRUSH);
+static_assert(BlackBrush == BLACK_BRUSH && LogPixelsY == LOGPIXELSY);
 static_assert(ErrorSuccess == ERROR_SUCCESS && ErrorMoreData == ERROR_MORE_DATA);
 static_assert(RegDword == REG_DWORD && RegSz == REG_SZ);
 static_assert(KeyRead == KEY_READ && KeyAllAccess == KEY_ALL_ACCESS);
@@ -153,6 +155,8 @@ int Win32Platform::FillRect(DcHandle dc, const Rect& rect, GdiHandle brush) {
     const RECT r = ToRect(rect);
     return ::FillRect(To<HDC>(dc), &r, To<HBRUSH>(brush));
 }
+
+int Win32Platform::GetDeviceCaps(DcHandle dc, int index) { return ::GetDeviceCaps(To<HDC>(dc), index); }
 
 GdiHandle Win32Platform::GetStockObject(int object) { return From(::GetStockObject(object)); }
 

@@ -40,6 +40,7 @@ public:
     DcHandle GetDC(WindowHandle window) override;
     int ReleaseDC(WindowHandle window, DcHandle dc) override;
     int FillRect(DcHandle dc, const Rect& rect, GdiHandle brush) override;
+    int GetDeviceCaps(DcHandle dc, int index) override;
     GdiHandle GetStockObject(int object) override;
     TimerId SetTimer(WindowHandle window, TimerId id, std::uint32_t elapseMs) override;
     bool KillTimer(WindowHandle window, TimerId id) override;

@@ -84,10 +84,10 @@ bool WindowSurface::LoadSprites(const PackedBitmap& sheet, const PackedBitmap& m
     return true;
 }
 
-void WindowSurface::BeginFrame(const Rect& client, bool logicalScreen) {
+void WindowSurface::BeginFrame(const Rect& client, bool logicalScreen, std::int32_t /*zoom*/) {
     // The software surface holds a client-size picture only while it draws.
     logical_ = logicalScreen;
-    if (logical_) soft_.BeginFrame(client, true);
+    if (logical_) soft_.BeginFrame(client, true, 1);
     // A client of another size starts the surface again from black: the window too.
     const Rect size{0, 0, client.right - client.left, client.bottom - client.top};
     if (size != size_) {

@@ -29,7 +29,8 @@ public:
     // False when the mask is not a 1-bit bitmap or the pixmaps cannot be made.
     bool LoadSprites(const PackedBitmap& sheet, const PackedBitmap& mask);
 
-    void BeginFrame(const Rect& client, bool logicalScreen) override;
+    // The X11 saver draws unzoomed (its parade's zoom stays 1).
+    void BeginFrame(const Rect& client, bool logicalScreen, std::int32_t zoom) override;
     void EndFrame() override;  // sends the changed rectangles of a scaled picture
     void Erase(int walker, const Rect& area) override;
     bool DrawCell(int walker, const CellTransfer& transfer) override;

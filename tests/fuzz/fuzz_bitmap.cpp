@@ -49,7 +49,7 @@ void Exercise(const PackedBitmap& b, const std::uint8_t* data, std::size_t size)
     // Drawing on the logical screen's 640 x 480 stage for one header value only: it is the
     // costlier path, and its resample onto the client never depends on the input.
     const bool logical = h.clrImportant == 1;
-    surface.BeginFrame({0, 0, 48, 40}, logical);
+    surface.BeginFrame({0, 0, 48, 40}, logical, 1);
     Check(surface.DrawCell(0, {v % 700 - 64, w % 500 - 64, h.width, h.height, v >> 16, w >> 16}) == masked);
     Check(surface.DrawCell(1, {v, w, 64, 70, h.width - 32, h.height - 32}) == masked);
     surface.Erase(0, {v % 50, w % 50, v % 50 + 20, w % 50 + 20});

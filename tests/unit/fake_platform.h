@@ -138,6 +138,11 @@ public:
         fills.push_back({dc, rect, brush});
         return 1;
     }
+    int logPixelsY = 96;
+    int GetDeviceCaps(DcHandle, int index) override {
+        calls.push_back("GetDeviceCaps " + std::to_string(index));
+        return index == LogPixelsY ? logPixelsY : 0;
+    }
     GdiHandle GetStockObject(int object) override { return 0xB000 + static_cast<GdiHandle>(object); }
     TimerId SetTimer(WindowHandle, TimerId id, std::uint32_t elapseMs) override {
         calls.push_back("SetTimer " + std::to_string(id) + " " + std::to_string(elapseMs));
@@ -246,7 +251,10 @@ public:
     bool SetForegroundWindow(WindowHandle window) override { broughtForward.push_back(window); return true; }
     WindowHandle GetForegroundWindow() override { return foreground; }
     WindowHandle GetParent(WindowHandle window) override { return parentOf.contains(window) ? parentOf.at(window) : 0; }
-    int GetSystemMetrics(int index) override { return index == 0 ? 1024 : 768; }
+    // SM_CXSCREEN, SM_CYSCREEN, and the virtual screen of one 1024 x 768 monitor; an index
+    // that is not here answers 0, as Windows does for metrics it does not know.
+    std::map<int, int> metrics{{0, 1024}, {1, 768}, {76, 0}, {77, 0}, {78, 1024}, {79, 768}};
+    int GetSystemMetrics(int index) override { return metrics.contains(index) ? metrics.at(index) : 0; }
     GdiHandle LoadIconA(LibraryHandle, int resource) override { return 0x1C00 + resource; }
     std::uint16_t RegisterClassA(const WindowClass& wc) override {
         calls.push_back("RegisterClassA");

@@ -279,6 +279,24 @@ TEST(RunSaverWindow, FullScreenRunsUntilInputAndEndsWithZero) {
     EXPECT_EQ(h.host.SaverWindow, kWindow);
 }
 
+// Every monitor: the virtual screen, whose origin is negative when a monitor lies left of or
+// above the primary one; the primary screen where the system knows no virtual screen.
+TEST(RunSaverWindow, FullScreenCoversTheVirtualScreenOrElseThePrimary) {
+    struct Case { int x, y, cx, cy; int left, top, width, height; };
+    for (const Case c : {Case{-800, -132, 1824, 900, -800, -132, 1824, 900},  // two monitors
+                         Case{0, 0, 0, 0, 0, 0, 1024, 768},                    // Windows 95, NT 4
+                         Case{0, 0, 1824, 0, 0, 0, 1024, 768}}) {
+        SaverHarness h;
+        h.platform.metrics = {{0, 1024}, {1, 768}, {76, c.x}, {77, c.y}, {78, c.cx}, {79, c.cy}};
+        h.platform.queue.push_back({kWindow, WmKeyDown, 0x20, 0});
+        EXPECT_EQ(RunSaverWindow(h.host, h.platform, 0), 0);
+        ASSERT_EQ(h.platform.created.size(), 1u);
+        const FakePlatform::Created& w = h.platform.created[0];
+        EXPECT_EQ(std::tuple(w.x, w.y, w.width, w.height), std::tuple(c.left, c.top, c.width, c.height))
+            << "virtual screen " << c.x << "," << c.y << " " << c.cx << "x" << c.cy;
+    }
+}
+
 TEST(RunSaverWindow, SecondFullScreenSaverBringsTheFirstForwardButARunningPreviewDoesNotCount) {
     SaverHarness h;
     h.host.IsWindows9x = true;

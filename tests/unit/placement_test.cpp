@@ -49,6 +49,16 @@ TEST(Placement, PositionsFromStateOne) {
     EXPECT_TRUE(UsesLogicalScreen({0, 0, 640, 399}));
 }
 
+// Whole zoom steps only; the logical-screen test applies to the client in zoomed units.
+TEST(Placement, ZoomFromDpiAndTheZoomedStage) {
+    for (auto [dpi, zoom] : {std::pair{0, 1}, {72, 1}, {96, 1}, {144, 1}, {191, 1}, {192, 2}, {287, 2}, {288, 3}})
+        EXPECT_EQ(ZoomFor(dpi), zoom) << dpi << " dpi";
+    EXPECT_EQ(ZoomedClient({0, 0, 1281, 801}, 2), (Rect{0, 0, 640, 400}));
+    EXPECT_FALSE(UsesLogicalScreen(ZoomedClient({0, 0, 1280, 800}, 2)));
+    EXPECT_TRUE(UsesLogicalScreen(ZoomedClient({0, 0, 1024, 768}, 2)));
+    EXPECT_EQ(ZoomedClient({0, 0, 1824, 768}, 1), (Rect{0, 0, 1824, 768}));
+}
+
 TEST(Placement, DrawsOneValuePerWalker) {
     RandomState r{1, nullptr};
     Place(640, 480, r);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <tuple>
 
 #include "fake_platform.h"
 #include "parade/saver.h"
@@ -147,6 +148,30 @@ TEST(SaverTick, BlankingFillsTheClientOnceThroughAWindowSurfaceThenTicksDoNothin
     EXPECT_EQ(s.platform.fills.size(), 1u) << "blanked once";
     EXPECT_EQ(s.parade.ElapsedMs, 1023);
     EXPECT_EQ(s.next.messages.size(), passedBefore + 50) << "ticks are still passed on";
+}
+
+// The screen's dpi is read once on creation; the stage is the client in zoomed units, and
+// the surface draws each unit as a zoom x zoom block unless the logical screen applies.
+TEST(SaverTick, StageIsTheClientInUnitsOfTheScreensZoom) {
+    struct Case { int dpi; Rect client; std::int32_t zoom; bool logical; std::int32_t right; };
+    for (const Case c : {Case{192, {0, 0, 1280, 800}, 2, false, 640}, Case{192, {0, 0, 1024, 768}, 2, true, 640},
+                         Case{144, {0, 0, 1280, 800}, 1, false, 1280}}) {
+        SCOPED_TRACE(std::to_string(c.dpi) + " dpi, client " + std::to_string(c.client.right));
+        Saver s(100, 0);
+        s.platform.logPixelsY = c.dpi;
+        s.platform.client = c.client;
+        s.Send(WmCreate);
+        EXPECT_EQ(s.parade.zoom, c.zoom);
+        EXPECT_EQ(s.platform.dcsTaken, s.platform.dcsReleased);
+        for (const Walker& w : s.parade.walkers) EXPECT_LE(w.x, c.right) << "placed on the stage";
+        s.Send(WmTimer, 1);
+        EXPECT_EQ(std::tuple(s.platform.surface.zoom, s.platform.surface.logical), std::tuple(c.zoom, c.logical));
+        for (const DrawEvent& e : s.platform.surface.events) {
+            if (e.kind == DrawEvent::Draw) {
+                EXPECT_LE(e.transfer.x + e.transfer.cx, c.right) << "clipped at the stage";
+            }
+        }
+    }
 }
 
 TEST(SaverTick, FrameIsDrawnForTheWindowsClientArea) {

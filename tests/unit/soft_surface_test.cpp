@@ -67,7 +67,7 @@ SoftSurface Loaded(std::int32_t w, std::int32_t h, const Sprite& sheet, const Sp
     SoftSurface s(w, h);
     s.LoadSheet(sheet.bmp);
     EXPECT_TRUE(s.LoadMask(mask.bmp));
-    s.BeginFrame({0, 0, w, h}, false);
+    s.BeginFrame({0, 0, w, h}, false, 1);
     return s;
 }
 
@@ -101,7 +101,7 @@ TEST(SoftSurface, WithoutAMaskNothingIsDrawn) {
     TestSprites sp;
     SoftSurface s(4, 1);
     s.LoadSheet(sp.sheet.bmp);
-    s.BeginFrame({0, 0, 4, 1}, false);
+    s.BeginFrame({0, 0, 4, 1}, false, 1);
     EXPECT_FALSE(s.DrawCell(0, {0, 0, 4, 1, 0, 0}));
     EXPECT_EQ(Hex(s.Picture().pixels), Hex({0, 0, 0, 0})) << "drawn without a mask";
 
@@ -183,10 +183,10 @@ TEST(SoftSurface, ThePictureOutlivesFramesUntilTheClientChanges) {
     SoftSurface s = Loaded(10, 10, sp.sheet, sp.mask);
     ASSERT_TRUE(s.DrawCell(0, {3, 3, 2, 2, 0, 0}));
     s.EndFrame();
-    s.BeginFrame({0, 0, 10, 10}, false);
+    s.BeginFrame({0, 0, 10, 10}, false, 1);
     s.EndFrame();
     EXPECT_EQ(Hex(s.Picture().At(3, 3)), Hex(1)) << "a new frame cleared the picture";
-    s.BeginFrame({0, 0, 12, 6}, false);
+    s.BeginFrame({0, 0, 12, 6}, false, 1);
     const Image& img = s.Picture();
     ASSERT_EQ(img.width, 12);
     ASSERT_EQ(img.height, 6);
@@ -243,7 +243,7 @@ TEST(SoftSurface, LogicalScreenDrawsTheStageAndShowsItAveraged) {
     SoftSurface s(320, 240);
     s.LoadSheet(sheet.bmp);
     ASSERT_TRUE(s.LoadMask(Opaque(64, 64).bmp));
-    s.BeginFrame({0, 0, 320, 240}, true);
+    s.BeginFrame({0, 0, 320, 240}, true, 1);
     ASSERT_EQ(s.Canvas().width, 640);
     ASSERT_EQ(s.Canvas().height, 480);
     ASSERT_TRUE(s.DrawCell(0, {600, 400, 64, 64, 0, 0}));  // runs off the stage's right edge
@@ -256,9 +256,26 @@ TEST(SoftSurface, LogicalScreenDrawsTheStageAndShowsItAveraged) {
     EXPECT_EQ(Hex(img.At(319, 231)), "808080");
     EXPECT_EQ(Hex(img.At(299, 200)), Hex(0)) << "left of the cell";
 
-    s.BeginFrame({0, 0, 320, 240}, true);
+    s.BeginFrame({0, 0, 320, 240}, true, 1);
     s.Erase(0, {600, 400, 640, 480});
     EXPECT_EQ(Hex(s.Picture().At(300, 200)), Hex(0)) << "an erase on the stage did not reach the picture";
+}
+
+TEST(SoftSurface, ZoomDrawsEachUnitAsABlockOfPixels) {
+    const Sprite sheet = Build(64, 64, 8, {0, 0xFFFFFF}, [](int x, int y) { return std::uint32_t((x + y) % 2); });
+    SoftSurface s(9, 5);
+    s.LoadSheet(sheet.bmp);
+    ASSERT_TRUE(s.LoadMask(Opaque(64, 64).bmp));
+    s.BeginFrame({0, 0, 9, 5}, false, 2);
+    ASSERT_EQ(std::pair(s.Canvas().width, s.Canvas().height), std::pair(4, 2)) << "the odd strip is no unit";
+    ASSERT_TRUE(s.DrawCell(0, {1, 0, 64, 64, 0, 0}));
+    const Image& img = s.Picture();
+    // Units 1..3 of row 0 are black, white, black: pixels 2..7, each twice, in both rows.
+    for (std::int32_t y : {0, 1})
+        EXPECT_EQ(Hex(std::vector<Pixel>(&img.pixels[y * 9], &img.pixels[y * 9] + 9)),
+                  Hex({0, 0, 0, 0, 0xFFFFFF, 0xFFFFFF, 0, 0, 0}));
+    EXPECT_EQ(Hex(img.At(3, 3)), Hex(0xFFFFFF)) << "row 1 of the checker starts white at unit 1";
+    EXPECT_EQ(Hex(img.At(8, 2)), Hex(0)) << "the strip right of the last unit stays black";
 }
 
 // --- Under the parade ----------------------------------------------------------------------------

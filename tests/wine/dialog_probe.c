@@ -7,7 +7,8 @@
 
      info           report the caption (UTF-8), the dialog's style and client size, and
                     for each control id 1000 1001 1003 1006 1007 1 2: class, style, text;
-                    for the up-down controls 1007 and 1006 their range and buddy id
+                    for the up-down controls 1007 and 1006 their range and buddy id;
+                    the text of every control without an id (-1), in template order
      set ID TEXT    set the text of control ID (WM_SETTEXT)
      press ID       post WM_COMMAND(ID, BN_CLICKED) to the dialog
      wait MS        sleep MS ms
@@ -50,6 +51,17 @@ static void utf8_text(HWND w, char *out, int len)
     WideCharToMultiByte(CP_UTF8, 0, wbuf, -1, out, len, NULL, NULL);
 }
 
+static BOOL CALLBACK report_unnamed(HWND c, LPARAM lp)
+{
+    char text[1024];
+    (void)lp;
+    if (GetDlgCtrlID(c) == 0xFFFF) {
+        utf8_text(c, text, sizeof text);
+        report("static %s", text);
+    }
+    return TRUE;
+}
+
 static void info(HWND dlg)
 {
     static const int ids[] = {1000, 1001, 1003, 1006, 1007, 1, 2};
@@ -81,6 +93,7 @@ static void info(HWND dlg)
             report("buddy %d %d", ids[i], buddy ? GetDlgCtrlID(buddy) : 0);
         }
     }
+    EnumChildWindows(dlg, report_unnamed, 0);
 }
 
 int main(int argc, char **argv)

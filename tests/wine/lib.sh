@@ -22,12 +22,14 @@ WT_FAIL=0
 WT_PIDS=""
 WT_XVFB_PID=""
 WT_WM_PID=""
+WT_XEPHYR_PID=""
 WT_OWN_X=0
 WT_NAME=$(basename "$0" .sh)
 
 wt_log() { echo "[$(date +%H:%M:%S)] $*"; }
-wt_pass() { WT_PASS=$((WT_PASS + 1)); echo "PASS: $*"; }
-wt_fail() { WT_FAIL=$((WT_FAIL + 1)); echo "FAIL: $*"; }
+# WT_CASE, when set, names the case that the following checks belong to.
+wt_pass() { WT_PASS=$((WT_PASS + 1)); echo "PASS: ${WT_CASE:+$WT_CASE: }$*"; }
+wt_fail() { WT_FAIL=$((WT_FAIL + 1)); echo "FAIL: ${WT_CASE:+$WT_CASE: }$*"; }
 
 # check_eq DESCRIPTION GOT EXPECTED
 check_eq() {
@@ -102,9 +104,11 @@ wm_start() {
 
 x_stop() {
     [ -n "$WT_WM_PID" ] && kill "$WT_WM_PID" 2>/dev/null
+    [ -n "$WT_XEPHYR_PID" ] && kill "$WT_XEPHYR_PID" 2>/dev/null && wait "$WT_XEPHYR_PID" 2>/dev/null
     [ -n "$WT_XVFB_PID" ] && kill "$WT_XVFB_PID" 2>/dev/null
     [ -n "$WT_XVFB_PID" ] && wait "$WT_XVFB_PID" 2>/dev/null
     WT_WM_PID=""
+    WT_XEPHYR_PID=""
     WT_XVFB_PID=""
 }
 
@@ -331,6 +335,38 @@ wt_switch_display() {
     if [ "$WT_OWN_X" = 1 ]; then x_stop; fi
     WT_SHARED=0
     x_start "${1%x*}" "${1#*x}"
+}
+
+# wt_switch_monitors WxH WxH: like wt_switch_display, onto two monitors side by side, their
+# tops aligned. Xvfb's own Xinerama puts every screen at (0, 0), so the monitors are the
+# Xinerama heads of an Xephyr inside an Xvfb that holds both; Wine lists Xinerama heads
+# only when told not to use RandR. DISPLAY ends up on the Xephyr.
+wt_switch_monitors() {
+    local a=$1 b=$2 w h n i
+    w=$((${a%x*} + ${b%x*}))
+    h=$((${a#*x} > ${b#*x} ? ${a#*x} : ${b#*x}))
+    wt_switch_display "${w}x$h" || return 1
+    for n in $(seq 71 140); do
+        [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
+        Xephyr ":$n" +xinerama -screen "$a" -screen "$b" -nolisten tcp -noreset >/dev/null 2>&1 &
+        WT_XEPHYR_PID=$!
+        for i in $(seq 1 100); do
+            if DISPLAY=":$n" xdpyinfo >/dev/null 2>&1; then
+                export DISPLAY=":$n"
+                wt_log "Xephyr :$n with monitors $a and $b (pid $WT_XEPHYR_PID)"
+                reg_add 'HKCU\Software\Wine\X11 Driver' UseXRandR REG_SZ N
+                timeout 20 wineserver -k 2>/dev/null
+                timeout 20 wineserver -w 2>/dev/null
+                return 0
+            fi
+            kill -0 "$WT_XEPHYR_PID" 2>/dev/null || break
+            sleep 0.1
+        done
+        kill "$WT_XEPHYR_PID" 2>/dev/null
+        WT_XEPHYR_PID=""
+    done
+    echo "FATAL: could not start Xephyr" >&2
+    return 1
 }
 
 wt_finish() {

@@ -36,8 +36,9 @@ total_pass=0
 total_fail=0
 failed_scripts=""
 t_start=$(date +%s)
-# test_scaled needs displays of other sizes and ends the shared server: it runs last.
-for t in modes fullscreen preview settings dialog password install scaled; do
+# test_scaled and test_monitors need displays of other kinds and end the shared server:
+# they run last.
+for t in modes fullscreen preview settings dialog password install scaled monitors; do
     echo "=== test_$t"
     log="$WT_ARTIFACTS/run-all-$t.log"
     timeout 600 bash "$HERE/test_$t.sh" "$MODULE" "$HELPERS" 2>&1 | tee "$log"

@@ -78,7 +78,8 @@ if x86_64-w64-mingw32-windres -i "$M" -O rc -o "$TMP/r.rc" 2>"$TMP/windres.err";
     done
     grep -Eq 'FILEVERSION 1, *2, *0, *1' "$TMP/r.rc" && ok "version 1.2.0.1" || bad "FILEVERSION 1,2,0,1 missing ($(grep -m1 FILEVERSION "$TMP/r.rc"))"
     langs=$(grep -E '^LANGUAGE' "$TMP/r.rc" | sort -u | tr '\n' ';')
-    check_eq "every resource in language 0x0411 (Japanese)" "$langs" "LANGUAGE 17, 1;"
+    check_eq "resource languages: neutral (the manifest), Japanese, English (US)" "$langs" \
+        "LANGUAGE 0, 0;LANGUAGE 17, 1;LANGUAGE 9, 1;"
     grep -q '"Virelo"' "$TMP/r.rc" && ok "string 1 is \"Virelo\"" || bad "string \"Virelo\" not found"
 else
     bad "windres could not read the resources: $(head -3 "$TMP/windres.err")"

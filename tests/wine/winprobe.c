@@ -53,6 +53,10 @@ static void describe(HWND w)
     report("visible %d", IsWindowVisible(w) ? 1 : 0);
     report("rect %ld,%ld,%ld,%ld", r.left, r.top, r.right, r.bottom);
     report("screen %dx%d", GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+    report("virtual %d,%d,%d,%d", GetSystemMetrics(SM_XVIRTUALSCREEN), GetSystemMetrics(SM_YVIRTUALSCREEN),
+           GetSystemMetrics(SM_XVIRTUALSCREEN) + GetSystemMetrics(SM_CXVIRTUALSCREEN),
+           GetSystemMetrics(SM_YVIRTUALSCREEN) + GetSystemMetrics(SM_CYVIRTUALSCREEN));
+    report("monitors %d", GetSystemMetrics(SM_CMONITORS));
     report("parent %lu", (unsigned long)(ULONG_PTR)GetParent(w));
     report("foreground %d", fg == w ? 1 : 0);
     report("foreground_title %s", fgt);

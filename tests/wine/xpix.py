@@ -6,6 +6,10 @@ Wine tests. Needs only libX11; reads the display named by $DISPLAY.
   xpix.py blobs [MINPIX]            one line per 8-connected group of non-black pixels
                                     (at least MINPIX pixels, default 20): "blob x y w h n";
                                     then "blobs N"
+  xpix.py blocks N [PALETTE.bmp]    the screen cut into N x N blocks from (0, 0): "blocks B mixed M
+                                    colours C foreign F", M the blocks whose pixels are not all
+                                    alike, C the distinct colours, F those not in the colour table
+                                    of the 8-bit BMP (-1 without one)
   xpix.py watch SECONDS [STEP_MS]   grab every 8th row every STEP_MS ms (default 10) for SECONDS
                                     and count how often the picture changed: "grabs G changes C bursts B
                                     median_ms M mean_ms A first_ms F" (a burst: changes
@@ -128,6 +132,34 @@ def cmd_blobs(args):
     print("blobs %d" % len(blobs))
 
 
+def bmp_colours(path):
+    """The colour table of a BMP with a 40-byte header, as 0xRRGGBB numbers."""
+    with open(path, "rb") as f:
+        data = f.read()
+    used = int.from_bytes(data[46:50], "little") or 1 << int.from_bytes(data[28:30], "little")
+    table = data[54:54 + 4 * used]
+    return {table[i + 2] << 16 | table[i + 1] << 8 | table[i] for i in range(0, len(table), 4)}
+
+
+def cmd_blocks(args):
+    n = int(args[0])
+    w, h, bpp, stride, raw = grab()
+    if bpp != 32:
+        sys.exit("xpix: blocks needs a 24-bit display")
+    px = memoryview(raw).cast("I")
+    row = stride // 4
+    colours = set()
+    mixed = blocks = 0
+    for by in range(0, h - h % n, n):
+        for bx in range(0, w - w % n, n):
+            cells = {px[(by + j) * row + bx + i] & 0xFFFFFF for j in range(n) for i in range(n)}
+            colours |= cells
+            blocks += 1
+            mixed += len(cells) > 1
+    foreign = len(colours - bmp_colours(args[1])) if len(args) > 1 else -1
+    print("blocks %d mixed %d colours %d foreign %d" % (blocks, mixed, len(colours), foreign))
+
+
 def lines_digest(step=8):
     """Digest of every STEP-th screen row: a whole-screen grab takes 30 to 90 ms here, too slow
     for 33 ms ticks, while 96 single rows take about 4 ms and cross every walker."""
@@ -186,6 +218,8 @@ def main():
         cmd_stats(args)
     elif cmd == "blobs":
         cmd_blobs(args)
+    elif cmd == "blocks":
+        cmd_blocks(args)
     elif cmd == "watch":
         cmd_watch(args)
     elif cmd == "wait-black":

@@ -20,12 +20,14 @@ public:
     std::vector<DrawEvent> events;
     int frames = 0;
     bool logical = false;
+    std::int32_t zoom = 0;     // as of the last BeginFrame
     bool maskMissing = false;  // simulate a mask that cannot be selected
     int attempts = 0;          // DrawCell calls, drawn or not
 
-    void BeginFrame(const Rect&, bool logicalScreen) override {
+    void BeginFrame(const Rect&, bool logicalScreen, std::int32_t frameZoom) override {
         ++frames;
         logical = logicalScreen;
+        zoom = frameZoom;
     }
     void EndFrame() override {}
     void Erase(int walker, const Rect& area) override {

@@ -159,14 +159,18 @@ Image SoftSurface::Mask() const {
     return m;
 }
 
-void SoftSurface::BeginFrame(const Rect& client, bool logicalScreen) {
+void SoftSurface::BeginFrame(const Rect& client, bool logicalScreen, std::int32_t zoom) {
     const std::int32_t w = client.right - client.left, h = client.bottom - client.top;
-    if (w != client_.width || h != client_.height) {
+    zoom = std::max(zoom, 1);
+    if (w != client_.width || h != client_.height || zoom != zoom_) {
         client_ = Image(std::max(w, 1), std::max(h, 1));
         stage_ = Image();
     }
     logical_ = logicalScreen;
-    if (logical_ && stage_.pixels.empty()) stage_ = Image(LogicalScreen.right, LogicalScreen.bottom);
+    zoom_ = zoom;
+    if (Staged() && stage_.pixels.empty())
+        stage_ = logical_ ? Image(LogicalScreen.right, LogicalScreen.bottom)
+                          : Image(std::max(w / zoom, 1), std::max(h / zoom, 1));
 }
 
 void SoftSurface::Erase(int, const Rect& area) {
@@ -174,7 +178,7 @@ void SoftSurface::Erase(int, const Rect& area) {
     const std::int32_t l = std::max(area.left, 0), r = std::min(area.right, t.width);
     const std::int32_t u = std::max(area.top, 0), b = std::min(area.bottom, t.height);
     if (l >= r || u >= b) return;
-    stageDirty_ |= logical_;
+    stageDirty_ |= Staged();
     for (std::int32_t y = u; y < b; ++y)
         std::fill(&t.At(l, y), &t.At(l, y) + (r - l), Pixel{0});
 }
@@ -191,7 +195,7 @@ bool SoftSurface::DrawCell(int, const CellTransfer& c) {
     w = std::min({w, t.width - x, maskWidth_ - sx});
     h = std::min({h, t.height - y, maskHeight_ - sy});
     if (w <= 0 || h <= 0) return true;
-    stageDirty_ |= logical_;
+    stageDirty_ |= Staged();
 
     // Per row: the columns the sheet covers get both operations, the rest only the AND.
     const std::int64_t withSheet = std::clamp<std::int64_t>(sheet_.width - sx, 0, w);
@@ -206,8 +210,16 @@ bool SoftSurface::DrawCell(int, const CellTransfer& c) {
 }
 
 const Image& SoftSurface::Picture() {
-    if (logical_ && stageDirty_) {
-        ScaleAveraging(stage_, client_);
+    if (Staged() && stageDirty_) {
+        if (logical_) {
+            ScaleAveraging(stage_, client_);
+        } else {
+            // Nearest neighbour; the strip narrower than a unit stays as it was (black).
+            const std::int32_t w = std::min(client_.width, stage_.width * zoom_);
+            const std::int32_t h = std::min(client_.height, stage_.height * zoom_);
+            for (std::int32_t y = 0; y < h; ++y)
+                for (std::int32_t x = 0; x < w; ++x) client_.At(x, y) = stage_.At(x / zoom_, y / zoom_);
+        }
         stageDirty_ = false;
     }
     return client_;

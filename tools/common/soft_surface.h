@@ -6,7 +6,8 @@
 //
 // Under the logical screen the 640 x 480 stage is drawn at its own size and scaled onto
 // the client when the picture is asked for, each client pixel the area-weighted average
-// of the stage pixels it covers.
+// of the stage pixels it covers. Zoomed (and not logical), the stage is the client in
+// units of zoom pixels, and each of its pixels becomes a zoom x zoom block.
 #include <cstdint>
 #include <vector>
 
@@ -52,7 +53,7 @@ public:
     bool LoadMask(const PackedBitmap& mask);
 
     // A client of another size starts again from black.
-    void BeginFrame(const Rect& client, bool logicalScreen) override;
+    void BeginFrame(const Rect& client, bool logicalScreen, std::int32_t zoom) override;
     void EndFrame() override {}
     void Erase(int walker, const Rect& area) override;
     // False, drawing nothing, without a mask. Without a sheet only the AND is done. Parts
@@ -62,7 +63,7 @@ public:
     // The client-size picture as of the last drawing.
     const Image& Picture();
     // What the drawing units address: the stage under the logical screen, else the client.
-    const Image& Canvas() const { return logical_ ? stage_ : client_; }
+    const Image& Canvas() const { return Staged() ? stage_ : client_; }
     bool Logical() const { return logical_; }
     // The sprites as loaded: the sheet's colours, and the mask as 0xFFFFFF where it keeps
     // the screen and 0 where it clears it (empty without a mask).
@@ -70,11 +71,13 @@ public:
     Image Mask() const;
 
 private:
-    Image& Target() { return logical_ ? stage_ : client_; }
+    bool Staged() const { return logical_ || zoom_ > 1; }
+    Image& Target() { return Staged() ? stage_ : client_; }
 
     Image client_;
-    Image stage_;  // 640 x 480 from the first logical frame on, kept like the client
+    Image stage_;  // 640 x 480 from the first logical frame on, or the zoomed client; kept
     bool logical_ = false;
+    std::int32_t zoom_ = 1;
     bool stageDirty_ = false;
     Image sheet_;               // colours, top-down
     std::vector<Pixel> mask_;   // the bits expanded: all ones keep the screen, zero clears it
