@@ -67,9 +67,11 @@ wide=$(awk -v W=600 -v H=380 '$1 == "blob" && $2 > 0 && $3 > 0 && $2 + $4 < W &&
 check_range "600x380: single shapes 53..61 wide (x scaled by 600/640, not 380/480)" "$wide" 1 200
 check_range "height ratio small/reference (expected 380/480 = 0.79)" \
     "$(awk -v a="$hsmall" -v b="$href" 'BEGIN { if (b > 0) printf "%.3f", a / b }')" 0.68 0.90
-# a 64 x 64 cell becomes 60 x 51 (walker 19: 55 high); allow merged neighbours in a few shapes
+# a 64 x 64 cell becomes 60 x 51 (walker 19: 55 high). Walkers that overlap merge into one
+# larger shape, a quarter of them in some runs; unscaled drawing leaves about a tenth within
+# (measured: 0.74..0.80 scaled, 0.11 on the 640x480 reference), so half separates the two.
 within=$(awk -v W=600 -v H=380 '$1 == "blob" && $2 > 0 && $3 > 0 && $2 + $4 < W && $3 + $5 < H { n++; if ($4 <= 61 && $5 <= 56) k++ } END { if (n) printf "%.2f", k / n; else print 0 }' "$WT_TMP/small.blobs")
-check_range "600x380: share of shapes within one scaled cell (61 x 56)" "$within" 0.75 1
+check_range "600x380: share of shapes within one scaled cell (61 x 56)" "$within" 0.5 1
 
 # set_dpi N: the screen's LOGPIXELSY for the next Wine session
 set_dpi() {
