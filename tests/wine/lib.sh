@@ -62,28 +62,35 @@ winpath() { printf 'Z:%s' "$(printf '%s' "$1" | sed 's|/|\\|g')"; }
 
 # ---------------------------------------------------------------- display
 
-# x_start WIDTH HEIGHT: starts Xvfb on a free display and exports DISPLAY.
-x_start() {
-    local w=$1 h=$2 n i
+# x_serve PIDVAR SERVER ARGS...: starts an X server on the first free display from :71 and
+# waits until it answers; exports DISPLAY and sets PIDVAR to the server's pid.
+x_serve() {
+    local var=$1 server=$2 n i pid
+    shift 2
     for n in $(seq 71 140); do
         [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
-        Xvfb ":$n" -screen 0 "${w}x${h}x24" -nolisten tcp -noreset >/dev/null 2>&1 &
-        WT_XVFB_PID=$!
+        "$server" ":$n" "$@" -nolisten tcp -noreset >/dev/null 2>&1 &
+        pid=$!
         for i in $(seq 1 100); do
             if DISPLAY=":$n" xdpyinfo >/dev/null 2>&1; then
                 export DISPLAY=":$n"
-                WT_OWN_X=1
-                wt_log "Xvfb :$n ${w}x${h} (pid $WT_XVFB_PID)"
+                printf -v "$var" '%s' "$pid"
                 return 0
             fi
-            kill -0 "$WT_XVFB_PID" 2>/dev/null || break
+            kill -0 "$pid" 2>/dev/null || break
             sleep 0.1
         done
-        kill "$WT_XVFB_PID" 2>/dev/null
-        WT_XVFB_PID=""
+        kill "$pid" 2>/dev/null
     done
-    echo "FATAL: could not start Xvfb" >&2
+    echo "FATAL: could not start $server" >&2
     return 1
+}
+
+# x_start WIDTH HEIGHT: starts Xvfb on a free display and exports DISPLAY.
+x_start() {
+    x_serve WT_XVFB_PID Xvfb -screen 0 "${1}x${2}x24" || return 1
+    WT_OWN_X=1
+    wt_log "Xvfb $DISPLAY ${1}x$2 (pid $WT_XVFB_PID)"
 }
 
 # wm_start: runs openbox on $DISPLAY and waits until it manages the screen.
@@ -342,31 +349,15 @@ wt_switch_display() {
 # Xinerama heads of an Xephyr inside an Xvfb that holds both; Wine lists Xinerama heads
 # only when told not to use RandR. DISPLAY ends up on the Xephyr.
 wt_switch_monitors() {
-    local a=$1 b=$2 w h n i
+    local a=$1 b=$2 w h
     w=$((${a%x*} + ${b%x*}))
     h=$((${a#*x} > ${b#*x} ? ${a#*x} : ${b#*x}))
     wt_switch_display "${w}x$h" || return 1
-    for n in $(seq 71 140); do
-        [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
-        Xephyr ":$n" +xinerama -screen "$a" -screen "$b" -nolisten tcp -noreset >/dev/null 2>&1 &
-        WT_XEPHYR_PID=$!
-        for i in $(seq 1 100); do
-            if DISPLAY=":$n" xdpyinfo >/dev/null 2>&1; then
-                export DISPLAY=":$n"
-                wt_log "Xephyr :$n with monitors $a and $b (pid $WT_XEPHYR_PID)"
-                reg_add 'HKCU\Software\Wine\X11 Driver' UseXRandR REG_SZ N
-                timeout 20 wineserver -k 2>/dev/null
-                timeout 20 wineserver -w 2>/dev/null
-                return 0
-            fi
-            kill -0 "$WT_XEPHYR_PID" 2>/dev/null || break
-            sleep 0.1
-        done
-        kill "$WT_XEPHYR_PID" 2>/dev/null
-        WT_XEPHYR_PID=""
-    done
-    echo "FATAL: could not start Xephyr" >&2
-    return 1
+    x_serve WT_XEPHYR_PID Xephyr +xinerama -screen "$a" -screen "$b" || return 1
+    wt_log "Xephyr $DISPLAY with monitors $a and $b (pid $WT_XEPHYR_PID)"
+    reg_add 'HKCU\Software\Wine\X11 Driver' UseXRandR REG_SZ N
+    timeout 20 wineserver -k 2>/dev/null
+    timeout 20 wineserver -w 2>/dev/null
 }
 
 wt_finish() {
