@@ -19,22 +19,15 @@ Rect Union(const Rect& a, const Rect& b) {
             std::max(a.bottom, b.bottom)};
 }
 
-// The client pixels whose average reads any stage pixel of `stage`.
-Rect StageToClient(const Rect& stage, std::int32_t width, std::int32_t height) {
-    const std::int64_t sw = LogicalScreen.right, sh = LogicalScreen.bottom;
-    return {static_cast<std::int32_t>(stage.left * width / sw),
-            static_cast<std::int32_t>(stage.top * height / sh),
-            static_cast<std::int32_t>((stage.right * width + sw - 1) / sw),
-            static_cast<std::int32_t>((stage.bottom * height + sh - 1) / sh)};
-}
-
-// The stage pixels that any client pixel of `client` reads.
-Rect ClientToStage(const Rect& client, std::int32_t width, std::int32_t height) {
-    const std::int64_t sw = LogicalScreen.right, sh = LogicalScreen.bottom;
-    return {static_cast<std::int32_t>(client.left * sw / width),
-            static_cast<std::int32_t>(client.top * sh / height),
-            static_cast<std::int32_t>((client.right * sw + width - 1) / width),
-            static_cast<std::int32_t>((client.bottom * sh + height - 1) / height)};
+// `r`, measured in a space of fromW x fromH, in a space of toW x toH, rounded outward: the
+// client pixels whose average reads a stage rectangle, or the stage pixels a client
+// rectangle's pixels read.
+Rect ScaleOutward(const Rect& r, std::int64_t fromW, std::int64_t fromH, std::int64_t toW,
+                  std::int64_t toH) {
+    return {static_cast<std::int32_t>(r.left * toW / fromW),
+            static_cast<std::int32_t>(r.top * toH / fromH),
+            static_cast<std::int32_t>((r.right * toW + fromW - 1) / fromW),
+            static_cast<std::int32_t>((r.bottom * toH + fromH - 1) / fromH)};
 }
 
 GC MakeGc(Display* display, Drawable d, int function) {
@@ -149,7 +142,8 @@ void WindowSurface::EndFrame() {
     if (!logical_) return;
     // Only the client pixels that read a changed stage pixel are averaged anew and sent.
     for (const Rect& r : dirty_) {
-        const Rect area = StageToClient(r, client_.width, client_.height);
+        const Rect area = ScaleOutward(r, LogicalScreen.right, LogicalScreen.bottom,
+                                       client_.width, client_.height);
         ScaleAveraging(soft_.Canvas(), client_, area);
         Put(window_, client_, area);
     }
@@ -214,7 +208,8 @@ void WindowSurface::Black(const Rect& area) {
     if (!logical_) return;
     // The stage pixels under the area, and with them the wider client area that averages
     // them at the next frame's end.
-    const Rect stage = ClientToStage(area, size_.right, size_.bottom);
+    const Rect stage = ScaleOutward(area, size_.right, size_.bottom, LogicalScreen.right,
+                                    LogicalScreen.bottom);
     soft_.Erase(-1, stage);
     Touch(stage);
 }
