@@ -55,10 +55,11 @@ for t in modes fullscreen preview settings dialog password install scaled monito
 done
 
 W32=${VIRELO_WIN32_MODULE:-$ROOT/build/win32/virelo.scr}
-for m in "$W32" "$MODULE"; do
+for m in "$W32" "$MODULE" "--installer $ROOT/build/dist/virelo-setup-x86.exe"; do
     echo "=== test_static $m"
     log="$WT_ARTIFACTS/run-all-static.log"
-    bash "$HERE/test_static.sh" "$m" 2>&1 | tee "$log"
+    # shellcheck disable=SC2086  # "--installer PATH" is two words
+    bash "$HERE/test_static.sh" $m 2>&1 | tee "$log"
     rc=${PIPESTATUS[0]}
     [ "$rc" -eq 77 ] && continue
     p=$(grep -c '^PASS:' "$log")
