@@ -47,6 +47,15 @@ Sprite Build(std::int32_t w, std::int32_t h, std::uint16_t bits, const std::vect
 // A mask with every pixel opaque.
 Sprite Opaque(std::int32_t w, std::int32_t h) { return Build(w, h, 1, {0, 0xFFFFFF}, [](int, int) { return 0u; }); }
 
+// A client of w x h whose sprites are a 64 x 64 white-and-black checker, fully opaque.
+SoftSurface CheckerSurface(std::int32_t w, std::int32_t h) {
+    const Sprite sheet = Build(64, 64, 8, {0, 0xFFFFFF}, [](int x, int y) { return std::uint32_t((x + y) % 2); });
+    SoftSurface s(w, h);
+    s.LoadSheet(sheet.bmp);
+    EXPECT_TRUE(s.LoadMask(Opaque(64, 64).bmp));
+    return s;
+}
+
 constexpr Pixel Navy = 0x102030, Red = 0xFF0000, Blue = 0x0000F0;
 
 // An 8 x 1 sheet: columns 0..3 an opaque navy backdrop; column 4 opaque red, 5 transparent
@@ -239,10 +248,7 @@ TEST(ScaleAveraging, AnAreaGetsThePixelsOfTheWholeAndNothingElse) {
 
 TEST(SoftSurface, LogicalScreenDrawsTheStageAndShowsItAveraged) {
     // A 2 x 2 checker of white and black: each halved client pixel sees half white.
-    const Sprite sheet = Build(64, 64, 8, {0, 0xFFFFFF}, [](int x, int y) { return std::uint32_t((x + y) % 2); });
-    SoftSurface s(320, 240);
-    s.LoadSheet(sheet.bmp);
-    ASSERT_TRUE(s.LoadMask(Opaque(64, 64).bmp));
+    SoftSurface s = CheckerSurface(320, 240);
     s.BeginFrame({0, 0, 320, 240}, true, 1);
     ASSERT_EQ(s.Canvas().width, 640);
     ASSERT_EQ(s.Canvas().height, 480);
@@ -262,10 +268,7 @@ TEST(SoftSurface, LogicalScreenDrawsTheStageAndShowsItAveraged) {
 }
 
 TEST(SoftSurface, ZoomDrawsEachUnitAsABlockOfPixels) {
-    const Sprite sheet = Build(64, 64, 8, {0, 0xFFFFFF}, [](int x, int y) { return std::uint32_t((x + y) % 2); });
-    SoftSurface s(9, 5);
-    s.LoadSheet(sheet.bmp);
-    ASSERT_TRUE(s.LoadMask(Opaque(64, 64).bmp));
+    SoftSurface s = CheckerSurface(9, 5);
     s.BeginFrame({0, 0, 9, 5}, false, 2);
     ASSERT_EQ(std::pair(s.Canvas().width, s.Canvas().height), std::pair(4, 2)) << "the odd strip is no unit";
     ASSERT_TRUE(s.DrawCell(0, {1, 0, 64, 64, 0, 0}));
