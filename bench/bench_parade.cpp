@@ -2,7 +2,7 @@
 #include <benchmark/benchmark.h>
 
 #include "parade/frame.h"
-#include "tools/common/recording_surface.h"
+#include "render/recording_surface.h"
 
 using namespace virelo;
 
@@ -16,7 +16,7 @@ static void BM_FrameStep(benchmark::State& state) {
     s.events.reserve(64);
     for (auto _ : state) {
         s.events.clear();
-        FrameStep(p, s, client);
+        FrameStep(p, s, StageOf(client, 1));
         benchmark::DoNotOptimize(p.walkers);
     }
 }

@@ -10,7 +10,7 @@
 
 #include "parade/bitmap.h"
 #include "parade/frame.h"
-#include "tools/common/soft_surface.h"
+#include "render/soft_surface.h"
 
 using namespace virelo;
 
@@ -35,7 +35,7 @@ struct Sprites {
 // Advances the parade without drawing, for the naive redraw that follows.
 class NullSurface final : public DrawSurface {
 public:
-    void BeginFrame(const Rect&, bool, std::int32_t) override {}
+    void BeginFrame(const Stage&) override {}
     void EndFrame() override {}
     void Erase(int, const Rect&) override {}
     bool DrawCell(int, const CellTransfer&) override { return true; }
@@ -54,7 +54,7 @@ struct Scene {
         PlaceWalkers(parade.walkers, parade.random, client);
         surface.LoadSheet(*sprites.sheet);
         surface.LoadMask(*sprites.mask);
-        for (int k = 0; k < 50; ++k) FrameStep(parade, surface, client);
+        for (int k = 0; k < 50; ++k) FrameStep(parade, surface, StageOf(client, 1));
     }
 };
 
@@ -69,7 +69,7 @@ void BM_TickPersistent(benchmark::State& state) {
     if (!Ready(state, sprites)) return;
     Scene scene(state, sprites);
     for (auto _ : state) {
-        FrameStep(scene.parade, scene.surface, scene.client);
+        FrameStep(scene.parade, scene.surface, StageOf(scene.client, 1));
         benchmark::DoNotOptimize(scene.surface.Picture().pixels.data());
     }
     state.SetItemsProcessed(state.iterations());
@@ -82,8 +82,8 @@ void BM_TickNaiveRedraw(benchmark::State& state) {
     NullSurface null;
     Frame frame;
     for (auto _ : state) {
-        FrameStep(scene.parade, null, scene.client, frame);
-        scene.surface.BeginFrame(scene.client, false, 1);
+        FrameStep(scene.parade, null, StageOf(scene.client, 1), frame);
+        scene.surface.BeginFrame(StageOf(scene.client, 1));
         scene.surface.Erase(-1, scene.client);
         for (int i = 0; i < WalkerCount; ++i) DrawWalker(frame, scene.parade.walkers[i], i, scene.surface);
         scene.surface.EndFrame();

@@ -3,7 +3,7 @@
 // class and window styles, and the platform values it passes.
 #include <cstdint>
 
-#include "parade/platform.h"
+#include "host/saver_platform.h"
 
 namespace virelo {
 

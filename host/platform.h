@@ -5,7 +5,7 @@
 // recording fakes in the tests.
 #include <cstdint>
 
-#include "parade/platform.h"
+#include "host/saver_platform.h"
 
 namespace virelo {
 

@@ -121,15 +121,14 @@ void GroupPass(Frame& frame, Parade& parade, DrawSurface& surface) {
     }
 }
 
-void FrameStep(Parade& parade, DrawSurface& surface, const Rect& client) {
+void FrameStep(Parade& parade, DrawSurface& surface, const Stage& stage) {
     Frame frame;
-    FrameStep(parade, surface, client, frame);
+    FrameStep(parade, surface, stage, frame);
 }
 
-void FrameStep(Parade& parade, DrawSurface& surface, const Rect& client, Frame& frame) {
-    const Rect units = ZoomedClient(client, parade.zoom);
-    BeginFrame(frame, units);
-    surface.BeginFrame(client, UsesLogicalScreen(units), parade.zoom);
+void FrameStep(Parade& parade, DrawSurface& surface, const Stage& stage, Frame& frame) {
+    BeginFrame(frame, stage.units);
+    surface.BeginFrame(stage);
     PlanMotion(frame.StageRect, parade.walkers, parade.random, frame.plan);
     GroupOverlaps(frame, parade.walkers);
     LonePass(frame, parade, surface);

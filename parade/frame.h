@@ -22,11 +22,10 @@ struct CellTransfer {
 // The walker index is for tracing only.
 class DrawSurface {
 public:
-    // Called first and last in every tick; client is in device pixels. Under the logical
-    // screen the surface maps the 640 x 480 stage onto the whole client area (the zoom
-    // plays no part); otherwise each drawing unit is a zoom x zoom block of pixels,
-    // nearest neighbour.
-    virtual void BeginFrame(const Rect& client, bool logicalScreen, std::int32_t zoom) = 0;
+    // Called first and last in every tick. Under the logical screen the surface maps the
+    // 640 x 480 stage onto the whole client area (the zoom plays no part); otherwise each
+    // drawing unit is a zoom x zoom block of device pixels, nearest neighbour.
+    virtual void BeginFrame(const Stage& stage) = 0;
     virtual void EndFrame() = 0;
     // Fill to black.
     virtual void Erase(int walker, const Rect& area) = 0;
@@ -68,9 +67,8 @@ bool DrawWalker(const Frame& frame, const Walker& walker, int index, DrawSurface
 // One tick of standing still after a move, or a random pause after a wrap.
 void ArmWait(const Frame& frame, Walker& walker, int index, RandomState& random);
 
-// client in device pixels; the stage is measured in units of parade.zoom pixels.
-void FrameStep(Parade& parade, DrawSurface& surface, const Rect& client);
+void FrameStep(Parade& parade, DrawSurface& surface, const Stage& stage);
 // The same, leaving the tick's scratch in `frame` for inspection.
-void FrameStep(Parade& parade, DrawSurface& surface, const Rect& client, Frame& frame);
+void FrameStep(Parade& parade, DrawSurface& surface, const Stage& stage, Frame& frame);
 
 }  // namespace virelo

@@ -14,8 +14,8 @@ struct Parade {
     WalkerTable walkers{};
     SaverSettings settings;
     std::int32_t ElapsedMs = 0;   // animation time as a sum of nominal tick periods
-    bool timerCreated = false;
-    std::int32_t zoom = 1;        // device pixels per drawing unit (ZoomFor), set on creation
+    bool timerCreated = false;    // the window's animation timer (Windows)
+    Stage stage;                  // set by StartSession
 };
 
 }  // namespace virelo

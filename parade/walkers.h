@@ -63,6 +63,21 @@ inline Rect ZoomedClient(const Rect& client, std::int32_t zoom) {
             client.top + (client.bottom - client.top) / zoom};
 }
 
+// One drawing area as the parade sees it, worked out once per size: the client in device
+// pixels, the zoom, the client in drawing units, and the stage the walkers move on.
+struct Stage {
+    Rect client{0, 0, 0, 0};
+    std::int32_t zoom = 1;
+    Rect units{0, 0, 0, 0};
+    bool logical = false;  // the logical screen stands in for a small client
+    Rect rect{0, 0, 0, 0}; // StageRect: units, or the logical screen
+    friend bool operator==(const Stage&, const Stage&) = default;
+};
+inline Stage StageOf(const Rect& client, std::int32_t zoom) {
+    const Rect units = ZoomedClient(client, zoom);
+    return {client, zoom, units, UsesLogicalScreen(units), StageFor(units)};
+}
+
 // Overwrites every record; draws exactly one random value per walker, in index order.
 void PlaceWalkers(WalkerTable& walkers, RandomState& random, const Rect& client);
 

@@ -78,12 +78,14 @@ void FreeSprites(GdiSprites& sprites) {
     }
 }
 
-void GdiSurface::BeginFrame(const Rect& client, bool logicalScreen, std::int32_t zoom) {
+void GdiSurface::BeginFrame(const Stage& stage) {
+    const Rect& client = stage.client;
+    const std::int32_t zoom = stage.zoom;
     screen_ = GetDC(window_);
     keptPalette_ = SelectPalette(screen_, sprites_.sheetPalette, FALSE);
     RealizePalette(screen_);
     keptMapMode_ = 0;
-    if (logicalScreen) {
+    if (stage.logical) {
         keptMapMode_ = SetMapMode(screen_, MM_ANISOTROPIC);
         SetWindowExtEx(screen_, LogicalScreen.right, LogicalScreen.bottom, nullptr);
         SetViewportExtEx(screen_, client.right - client.left, client.bottom - client.top, nullptr);

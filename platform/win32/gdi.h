@@ -24,7 +24,7 @@ void FreeSprites(GdiSprites& sprites);
 class GdiSurface final : public DrawSurface {
 public:
     GdiSurface(HWND window, const GdiSprites& sprites) : window_(window), sprites_(sprites) {}
-    void BeginFrame(const Rect& client, bool logicalScreen, std::int32_t zoom) override;
+    void BeginFrame(const Stage& stage) override;
     void EndFrame() override;
     void Erase(int walker, const Rect& area) override;
     bool DrawCell(int walker, const CellTransfer& transfer) override;

@@ -10,8 +10,8 @@
 #include "host/entry.h"
 #include "host/password.h"
 #include "host/window.h"
-#include "parade/saver.h"
-#include "parade/settings.h"
+#include "host/saver_proc.h"
+#include "host/settings_store.h"
 #include "platform/win32/win32_platform.h"
 
 extern "C" {

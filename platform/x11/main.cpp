@@ -7,6 +7,7 @@
 // 2 for a bad command line, 1 when the display, the window or the visual cannot be used.
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
+#include <X11/Xresource.h>
 #include <X11/Xutil.h>
 #include <fcntl.h>
 #include <poll.h>
@@ -19,20 +20,27 @@
 #include <ctime>
 #include <string>
 
+#include "cli/options.h"
 #include "parade/bitmap.h"
-#include "parade/frame.h"
-#include "parade/parade.h"
-#include "parade/settings.h"
-#include "platform/x11/options.h"
-#include "platform/x11/sprites.h"
+#include "parade/session.h"
 #include "platform/x11/window_surface.h"
+#include "render/sprites.h"
 
 namespace {
 
 using namespace virelo;
 
 constexpr int OwnWidth = 1024, OwnHeight = 768;
-constexpr std::int32_t Blanked = -1;
+constexpr OptionSet Accepted =
+    OptionsOf(Option::Root, Option::WindowId, Option::Speed, Option::BlankTime, Option::Zoom,
+              Option::Seed, Option::Ticks, Option::Help, Option::Version);
+constexpr const char* UsageHead =
+    "Usage: virelo [--root] [--window-id ID] [--speed N] [--blank-time S] [--zoom N]\n"
+    "              [--seed S] [--ticks N]\n"
+    "The parade of walkers on X11, for XScreenSaver or in a window of its own.\n";
+constexpr const char* UsageTail =
+    "Options may also start with a single dash. --window-id wins over --root. Without either\n"
+    "it opens a 1024 x 768 window of its own, which a key press, a click or closing it ends.\n";
 
 int signalPipe[2] = {-1, -1};
 Window watched = None;     // the window whose loss ends the saver
@@ -87,16 +95,18 @@ bool InstallSignals() {
 }
 
 // The window to draw on, and for its own window the close protocol's atom.
-struct Stage {
+struct Canvas {
     Window window = None;
     bool own = false;
-    Atom deleteWindow = None;
+    Atom protocols = None, deleteWindow = None;
 };
 
-std::string ResolveTarget(Display* display, const SaverOptions& o, Stage& stage) {
-    if (o.target == Target::WindowId) {
+// XScreenSaver's settings program starts a preview as --root --window-id W, with W in
+// XSCREENSAVER_WINDOW too: the named window wins, then the variable, then the root.
+std::string ResolveTarget(Display* display, const CommandLine& o, Canvas& stage) {
+    if (o.Has(Option::WindowId)) {
         stage.window = o.windowId;
-    } else if (o.target == Target::Root) {
+    } else if (o.Has(Option::Root)) {
         stage.window = DefaultRootWindow(display);
         if (const char* named = std::getenv("XSCREENSAVER_WINDOW"); named && *named) {
             const auto id = ParseWindowId(named);
@@ -112,18 +122,42 @@ std::string ResolveTarget(Display* display, const SaverOptions& o, Stage& stage)
         XStoreName(display, stage.window, "Virelo");
         XClassHint hint{const_cast<char*>("virelo"), const_cast<char*>("Virelo")};
         XSetClassHint(display, stage.window, &hint);
+        stage.protocols = XInternAtom(display, "WM_PROTOCOLS", False);
         stage.deleteWindow = XInternAtom(display, "WM_DELETE_WINDOW", False);
         XSetWMProtocols(display, stage.window, &stage.deleteWindow, 1);
     }
     return {};
 }
 
+// The screen's dots per inch as scaled X11 desktops publish them, in the Xft.dpi resource
+// (toolkits read the same); 96 without it.
+std::int32_t ScreenDpi(Display* display) {
+    std::int32_t dpi = BaseDpi;
+    const char* resources = XResourceManagerString(display);
+    if (!resources) return dpi;
+    XrmInitialize();
+    XrmDatabase db = XrmGetStringDatabase(resources);
+    char* type = nullptr;
+    XrmValue value{};
+    if (db && XrmGetResource(db, "Xft.dpi", "Xft.Dpi", &type, &value) && value.addr) {
+        // "192" or "144.5": the whole part.
+        const long v = std::strtol(value.addr, nullptr, 10);
+        if (v > 0 && v < 100000) dpi = static_cast<std::int32_t>(v);
+    }
+    if (db) XrmDestroyDatabase(db);
+    return dpi;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    const SaverOptions o = ParseSaverOptions(argc, argv);
+    const CommandLine o = ParseCommandLine(argc, argv, Accepted);
     if (o.help) {
-        std::fputs(SaverUsage, stdout);
+        std::printf("%s%s%s", UsageHead, OptionLines(Accepted).c_str(), UsageTail);
+        return 0;
+    }
+    if (o.version) {
+        std::fputs(VersionLine, stdout);
         return 0;
     }
     if (!o.error.empty()) return Fail(o.error, 2);
@@ -133,7 +167,7 @@ int main(int argc, char** argv) {
     if (!display) return Fail("cannot open the display", 1);
     XSetErrorHandler(OnXError);
 
-    Stage stage;
+    Canvas stage;
     if (std::string bad = ResolveTarget(display, o, stage); !bad.empty()) {
         XCloseDisplay(display);
         return Fail(bad, 2);
@@ -159,14 +193,19 @@ int main(int argc, char** argv) {
         else if (!sheet || !mask || !surface.LoadSprites(*sheet, *mask))
             status = Fail("the built-in sprites are unreadable", 1);
 
+        Rect client{0, 0, attributes.width, attributes.height};
         if (stage.own && status == 0) {
+            // A window manager may size the window as it maps it: the size that counts is
+            // the last one announced before the map.
             XMapWindow(display, stage.window);
             XEvent e;
-            do XWindowEvent(display, stage.window, StructureNotifyMask, &e);
-            while (e.type != MapNotify);
+            do {
+                XWindowEvent(display, stage.window, StructureNotifyMask, &e);
+                if (e.type == ConfigureNotify) client = {0, 0, e.xconfigure.width, e.xconfigure.height};
+            } while (e.type != MapNotify);
         }
 
-        Rect client{0, 0, attributes.width, attributes.height};
+        const std::int32_t dpi = o.zoom > 0 ? o.zoom * BaseDpi : ScreenDpi(display);
         Parade parade;
         parade.settings.Speed = o.speed;
         parade.settings.BlankTime = o.blankTime;
@@ -174,13 +213,14 @@ int main(int argc, char** argv) {
         if (o.seed != 0) parade.random.state = o.seed;
         if (status == 0) {
             surface.Black(client);  // the background erase of a window just shown
-            PlaceWalkers(parade.walkers, parade.random, client);
+            StartSession(parade, client, dpi);
         }
 
         const std::int64_t period = TickPeriodMs(parade.settings);
         std::int64_t due = NowMs() + period;
         std::int64_t ticks = 0;
-        bool stop = status != 0 || o.ticks == 0;
+        bool stop = status != 0 || (o.ticks == 0 && !stage.own);
+        bool ticking = o.ticks != 0;
         while (!stop) {
             while (!stop && XPending(display)) {
                 XEvent e;
@@ -191,8 +231,12 @@ int main(int argc, char** argv) {
                                    e.xexpose.y + e.xexpose.height});
                     break;
                 case ConfigureNotify:
-                    if (e.xconfigure.window == stage.window)
+                    // A new size is a new stage: the parade is placed on it afresh.
+                    if (e.xconfigure.window == stage.window &&
+                        (e.xconfigure.width != client.right || e.xconfigure.height != client.bottom)) {
                         client = {0, 0, e.xconfigure.width, e.xconfigure.height};
+                        StartSession(parade, client, dpi);
+                    }
                     break;
                 case DestroyNotify:
                     windowGone |= e.xdestroywindow.window == stage.window;
@@ -202,7 +246,9 @@ int main(int argc, char** argv) {
                     stop = true;
                     break;
                 case ClientMessage:
-                    stop = static_cast<Atom>(e.xclient.data.l[0]) == stage.deleteWindow;
+                    // Only the window manager's close request, and only on our own window.
+                    stop = stage.own && e.xclient.message_type == stage.protocols &&
+                           static_cast<Atom>(e.xclient.data.l[0]) == stage.deleteWindow;
                     break;
                 default:
                     break;
@@ -211,25 +257,21 @@ int main(int argc, char** argv) {
             if (windowGone || !xFailure.empty() || stop) break;
 
             const std::int64_t now = NowMs();
-            if (now >= due) {
-                // The saver's tick: the blank time counts nominal periods, strictly
-                // exceeded, and the tick that finds it exceeded turns the window black.
-                SaverSettings& s = parade.settings;
-                if (s.BlankTime > 0 && parade.ElapsedMs > s.BlankTime * 1000) {
-                    surface.Black(client);
-                    s.BlankTime = Blanked;
-                } else if (s.BlankTime != Blanked) {
-                    if (s.BlankTime > 0) parade.ElapsedMs += static_cast<std::int32_t>(period);
-                    FrameStep(parade, surface, client);
-                }
+            if (ticking && now >= due) {
+                if (SessionTick(parade, surface, client) == TickOutcome::Blank) surface.Black(client);
                 // A late tick is not caught up in a burst: the next one is a period on.
                 due = due + period > now ? due + period : now + period;
-                if (o.ticks > 0 && ++ticks >= o.ticks) break;
+                if (o.ticks > 0 && ++ticks >= o.ticks) {
+                    // The picture stays: on another's window when we leave, in our own
+                    // window until it is ended.
+                    if (!stage.own) break;
+                    ticking = false;
+                }
                 continue;
             }
             XFlush(display);
             pollfd fds[2] = {{ConnectionNumber(display), POLLIN, 0}, {signalPipe[0], POLLIN, 0}};
-            if (poll(fds, 2, static_cast<int>(due - now)) < 0 && errno != EINTR) {
+            if (poll(fds, 2, ticking ? static_cast<int>(due - now) : -1) < 0 && errno != EINTR) {
                 status = Fail("poll failed", 1);
                 break;
             }

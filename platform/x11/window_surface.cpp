@@ -66,21 +66,28 @@ WindowSurface::~WindowSurface() {
 bool WindowSurface::LoadSprites(const PackedBitmap& sheet, const PackedBitmap& mask) {
     soft_.LoadSheet(sheet);
     if (!Ready() || !soft_.LoadMask(mask)) return false;
-    const Image& colours = soft_.Sheet();
-    const Image keep = soft_.Mask();
-    sheet_ = XCreatePixmap(display_, window_, static_cast<unsigned>(colours.width),
-                           static_cast<unsigned>(colours.height), static_cast<unsigned>(depth_));
-    mask_ = XCreatePixmap(display_, window_, static_cast<unsigned>(keep.width),
-                          static_cast<unsigned>(keep.height), static_cast<unsigned>(depth_));
-    Put(sheet_, colours, {0, 0, colours.width, colours.height});
-    Put(mask_, keep, {0, 0, keep.width, keep.height});
+    MakePixmaps(1);
     return true;
 }
 
-void WindowSurface::BeginFrame(const Rect& client, bool logicalScreen, std::int32_t /*zoom*/) {
+void WindowSurface::MakePixmaps(std::int32_t zoom) {
+    for (Pixmap* p : {&sheet_, &mask_}) {
+        if (*p != None) XFreePixmap(display_, *p);
+        const Image blocks = Blocks(p == &sheet_ ? soft_.Sheet() : soft_.Mask(), zoom);
+        *p = XCreatePixmap(display_, window_, static_cast<unsigned>(blocks.width),
+                           static_cast<unsigned>(blocks.height), static_cast<unsigned>(depth_));
+        Put(*p, blocks, {0, 0, blocks.width, blocks.height});
+    }
+    pixmapZoom_ = zoom;
+}
+
+void WindowSurface::BeginFrame(const Stage& stage) {
+    const Rect& client = stage.client;
     // The software surface holds a client-size picture only while it draws.
-    logical_ = logicalScreen;
-    if (logical_) soft_.BeginFrame(client, true, 1);
+    logical_ = stage.logical;
+    zoom_ = logical_ ? 1 : stage.zoom;
+    if (logical_) soft_.BeginFrame(stage);
+    else if (zoom_ != pixmapZoom_ && pixmapZoom_ != 0) MakePixmaps(zoom_);
     // A client of another size starts the surface again from black: the window too.
     const Rect size{0, 0, client.right - client.left, client.bottom - client.top};
     if (size != size_) {
@@ -94,9 +101,10 @@ void WindowSurface::BeginFrame(const Rect& client, bool logicalScreen, std::int3
 
 void WindowSurface::Erase(int walker, const Rect& area) {
     if (!logical_) {
-        XFillRectangle(display_, window_, gc_, area.left, area.top,
-                       static_cast<unsigned>(std::max(area.right - area.left, 0)),
-                       static_cast<unsigned>(std::max(area.bottom - area.top, 0)));
+        const std::int32_t z = zoom_;
+        XFillRectangle(display_, window_, gc_, area.left * z, area.top * z,
+                       static_cast<unsigned>(std::max(area.right - area.left, 0) * z),
+                       static_cast<unsigned>(std::max(area.bottom - area.top, 0) * z));
         return;
     }
     soft_.Erase(walker, area);
@@ -106,9 +114,10 @@ void WindowSurface::Erase(int walker, const Rect& area) {
 bool WindowSurface::DrawCell(int walker, const CellTransfer& t) {
     if (!logical_) {
         if (t.cx <= 0 || t.cy <= 0) return true;
-        const auto w = static_cast<unsigned>(t.cx), h = static_cast<unsigned>(t.cy);
-        XCopyArea(display_, mask_, window_, andGc_, t.srcX, t.srcY, w, h, t.x, t.y);
-        XCopyArea(display_, sheet_, window_, orGc_, t.srcX, t.srcY, w, h, t.x, t.y);
+        const std::int32_t z = zoom_;
+        const auto w = static_cast<unsigned>(t.cx * z), h = static_cast<unsigned>(t.cy * z);
+        XCopyArea(display_, mask_, window_, andGc_, t.srcX * z, t.srcY * z, w, h, t.x * z, t.y * z);
+        XCopyArea(display_, sheet_, window_, orGc_, t.srcX * z, t.srcY * z, w, h, t.x * z, t.y * z);
         return true;
     }
     const bool drawn = soft_.DrawCell(walker, t);

@@ -6,7 +6,7 @@
 #include <cstdint>
 
 #include "parade/bitmap.h"
-#include "tools/common/soft_surface.h"
+#include "render/soft_surface.h"
 
 using namespace virelo;
 
@@ -49,7 +49,8 @@ void Exercise(const PackedBitmap& b, const std::uint8_t* data, std::size_t size)
     // Drawing on the logical screen's 640 x 480 stage for one header value only: it is the
     // costlier path, and its resample onto the client never depends on the input.
     const bool logical = h.clrImportant == 1;
-    surface.BeginFrame({0, 0, 48, 40}, logical, 1);
+    const Rect client{0, 0, 48, 40};
+    surface.BeginFrame({client, 1, client, logical, logical ? LogicalScreen : client});
     Check(surface.DrawCell(0, {v % 700 - 64, w % 500 - 64, h.width, h.height, v >> 16, w >> 16}) == masked);
     Check(surface.DrawCell(1, {v, w, 64, 70, h.width - 32, h.height - 32}) == masked);
     surface.Erase(0, {v % 50, w % 50, v % 50 + 20, w % 50 + 20});

@@ -1,11 +1,16 @@
 # Runs PROG with ARGS and checks its exit code and that stderr is exactly one line; with
-# EXPECT_CODE 0 (a request for usage), that stdout starts with "Usage: " and stderr is empty.
+# EXPECT_CODE 0 (a request for usage), that stdout starts with "Usage: " (or is the line
+# EXPECT_OUT, when given) and stderr is empty.
 execute_process(COMMAND ${PROG} ${ARGS} RESULT_VARIABLE code OUTPUT_VARIABLE out ERROR_VARIABLE err)
 if(NOT code EQUAL EXPECT_CODE)
     message(FATAL_ERROR "exit code ${code}, expected ${EXPECT_CODE}; stderr: ${err}")
 endif()
 if(code EQUAL 0)
-    if(NOT out MATCHES "^Usage: " OR NOT err STREQUAL "")
+    if(EXPECT_OUT)
+        if(NOT out STREQUAL "${EXPECT_OUT}\n" OR NOT err STREQUAL "")
+            message(FATAL_ERROR "expected '${EXPECT_OUT}' on stdout only; stdout '${out}', stderr '${err}'")
+        endif()
+    elseif(NOT out MATCHES "^Usage: " OR NOT err STREQUAL "")
         message(FATAL_ERROR "expected usage on stdout only; stdout '${out}', stderr '${err}'")
     endif()
     return()

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "host/platform.h"
-#include "tools/common/recording_surface.h"
+#include "render/recording_surface.h"
 
 namespace virelo::testing {
 

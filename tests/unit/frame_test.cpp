@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "parade/frame.h"
-#include "tools/common/recording_surface.h"
+#include "render/recording_surface.h"
 
 using namespace virelo;
 
@@ -168,7 +168,7 @@ TEST(FrameWorkedExample, OneMovingWalker) {
         p.walkers[0] = c.before;
         p.random.state = 1;
         RecordingSurface s;
-        FrameStep(p, s, kClient);
+        FrameStep(p, s, StageOf(kClient, 1));
         ASSERT_EQ(s.events.size(), 2u);
         EXPECT_EQ(s.events[0].fill, c.erased);
         EXPECT_EQ(s.events[1].transfer, c.drawn);
@@ -184,7 +184,7 @@ TEST(FrameWorkedExample, FirstTickAfterPlacement) {
     PlaceWalkers(p.walkers, p.random, kClient);
     ASSERT_EQ(p.random.state, 143542612);
     RecordingSurface s;
-    FrameStep(p, s, kClient);
+    FrameStep(p, s, StageOf(kClient, 1));
     EXPECT_FALSE(s.logical);
     EXPECT_EQ(Order(s),
               "f0 d0 f2 d2 f5 d5 f6 d6 f7 d7 f9 d9 f10 d10 f13 d13 f14 d14 f15 d15 f18 d18 "
@@ -214,13 +214,13 @@ TEST(Redraw, LogicalScreenForSmallClients) {
     p.random.state = 5;
     PlaceWalkers(p.walkers, p.random, {0, 0, 320, 240});
     RecordingSurface s;
-    FrameStep(p, s, {0, 0, 320, 240});
+    FrameStep(p, s, StageOf({0, 0, 320, 240}, 1));
     EXPECT_TRUE(s.logical);
     int beyondClient = 0;
     for (const DrawEvent& e : s.events)
         beyondClient += e.kind == DrawEvent::Draw && e.transfer.x + e.transfer.cx > 320;
     EXPECT_GT(beyondClient, 0) << "drawing units are the 640 x 480 stage, not the client";
-    FrameStep(p, s, {0, 0, 640, 400});
+    FrameStep(p, s, StageOf({0, 0, 640, 400}, 1));
     EXPECT_FALSE(s.logical);
 }
 

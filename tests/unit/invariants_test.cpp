@@ -6,7 +6,7 @@
 #include <string>
 
 #include "parade/frame.h"
-#include "tools/common/recording_surface.h"
+#include "render/recording_surface.h"
 
 using namespace virelo;
 
@@ -37,7 +37,7 @@ TEST_P(LongRun, InvariantsHoldOnEveryTick) {
     std::array<bool, 2> costumesSeen{};
     for (int tick = 1; tick <= 100000; ++tick) {
         s.events.clear();
-        FrameStep(p, s, c.client, f);
+        FrameStep(p, s, StageOf(c.client, 1), f);
         ASSERT_TRUE(p.random.state >= 1 && p.random.state <= RandomMax) << p.random.state;
         for (int i = 0; i < WalkerCount; ++i) {
             const Walker& w = p.walkers[i];

@@ -9,7 +9,7 @@
 #include "fake_platform.h"
 #include "host/host.h"
 #include "host/window.h"
-#include "parade/saver.h"
+#include "host/saver_proc.h"
 
 namespace virelo::testing {
 

@@ -6,7 +6,7 @@
 #include <tuple>
 
 #include "fake_platform.h"
-#include "parade/saver.h"
+#include "host/saver_proc.h"
 
 using namespace virelo;
 using virelo::testing::FakePlatform;
@@ -161,7 +161,7 @@ TEST(SaverTick, StageIsTheClientInUnitsOfTheScreensZoom) {
         s.platform.logPixelsY = c.dpi;
         s.platform.client = c.client;
         s.Send(WmCreate);
-        EXPECT_EQ(s.parade.zoom, c.zoom);
+        EXPECT_EQ(s.parade.stage.zoom, c.zoom);
         EXPECT_EQ(s.platform.dcsTaken, s.platform.dcsReleased);
         for (const Walker& w : s.parade.walkers) EXPECT_LE(w.x, c.right) << "placed on the stage";
         s.Send(WmTimer, 1);

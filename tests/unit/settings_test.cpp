@@ -4,7 +4,7 @@
 #include <tuple>
 
 #include "fake_platform.h"
-#include "parade/settings.h"
+#include "host/settings_store.h"
 #include "resources/resource.h"
 
 using namespace virelo;

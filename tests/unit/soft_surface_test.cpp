@@ -1,4 +1,4 @@
-#include "tools/common/soft_surface.h"
+#include "render/soft_surface.h"
 
 #include <gtest/gtest.h>
 
@@ -15,6 +15,12 @@ using virelo::test::DibFields;
 using virelo::test::MakeDib;
 
 namespace {
+
+// A stage drawn unscaled, whatever its size: small surfaces keep the test pictures small.
+Stage Plain(const Rect& client, std::int32_t zoom) {
+    const Rect units = ZoomedClient(client, zoom);
+    return {client, zoom, units, false, units};
+}
 
 std::string Hex(Pixel p) {
     char s[16];
@@ -76,7 +82,7 @@ SoftSurface Loaded(std::int32_t w, std::int32_t h, const Sprite& sheet, const Sp
     SoftSurface s(w, h);
     s.LoadSheet(sheet.bmp);
     EXPECT_TRUE(s.LoadMask(mask.bmp));
-    s.BeginFrame({0, 0, w, h}, false, 1);
+    s.BeginFrame(Plain({0, 0, w, h}, 1));
     return s;
 }
 
@@ -110,7 +116,7 @@ TEST(SoftSurface, WithoutAMaskNothingIsDrawn) {
     TestSprites sp;
     SoftSurface s(4, 1);
     s.LoadSheet(sp.sheet.bmp);
-    s.BeginFrame({0, 0, 4, 1}, false, 1);
+    s.BeginFrame(Plain({0, 0, 4, 1}, 1));
     EXPECT_FALSE(s.DrawCell(0, {0, 0, 4, 1, 0, 0}));
     EXPECT_EQ(Hex(s.Picture().pixels), Hex({0, 0, 0, 0})) << "drawn without a mask";
 
@@ -192,10 +198,10 @@ TEST(SoftSurface, ThePictureOutlivesFramesUntilTheClientChanges) {
     SoftSurface s = Loaded(10, 10, sp.sheet, sp.mask);
     ASSERT_TRUE(s.DrawCell(0, {3, 3, 2, 2, 0, 0}));
     s.EndFrame();
-    s.BeginFrame({0, 0, 10, 10}, false, 1);
+    s.BeginFrame(Plain({0, 0, 10, 10}, 1));
     s.EndFrame();
     EXPECT_EQ(Hex(s.Picture().At(3, 3)), Hex(1)) << "a new frame cleared the picture";
-    s.BeginFrame({0, 0, 12, 6}, false, 1);
+    s.BeginFrame(Plain({0, 0, 12, 6}, 1));
     const Image& img = s.Picture();
     ASSERT_EQ(img.width, 12);
     ASSERT_EQ(img.height, 6);
@@ -249,7 +255,7 @@ TEST(ScaleAveraging, AnAreaGetsThePixelsOfTheWholeAndNothingElse) {
 TEST(SoftSurface, LogicalScreenDrawsTheStageAndShowsItAveraged) {
     // A 2 x 2 checker of white and black: each halved client pixel sees half white.
     SoftSurface s = CheckerSurface(320, 240);
-    s.BeginFrame({0, 0, 320, 240}, true, 1);
+    s.BeginFrame(StageOf({0, 0, 320, 240}, 1));
     ASSERT_EQ(s.Canvas().width, 640);
     ASSERT_EQ(s.Canvas().height, 480);
     ASSERT_TRUE(s.DrawCell(0, {600, 400, 64, 64, 0, 0}));  // runs off the stage's right edge
@@ -262,14 +268,14 @@ TEST(SoftSurface, LogicalScreenDrawsTheStageAndShowsItAveraged) {
     EXPECT_EQ(Hex(img.At(319, 231)), "808080");
     EXPECT_EQ(Hex(img.At(299, 200)), Hex(0)) << "left of the cell";
 
-    s.BeginFrame({0, 0, 320, 240}, true, 1);
+    s.BeginFrame(StageOf({0, 0, 320, 240}, 1));
     s.Erase(0, {600, 400, 640, 480});
     EXPECT_EQ(Hex(s.Picture().At(300, 200)), Hex(0)) << "an erase on the stage did not reach the picture";
 }
 
 TEST(SoftSurface, ZoomDrawsEachUnitAsABlockOfPixels) {
     SoftSurface s = CheckerSurface(9, 5);
-    s.BeginFrame({0, 0, 9, 5}, false, 2);
+    s.BeginFrame(Plain({0, 0, 9, 5}, 2));
     ASSERT_EQ(std::pair(s.Canvas().width, s.Canvas().height), std::pair(4, 2)) << "the odd strip is no unit";
     ASSERT_TRUE(s.DrawCell(0, {1, 0, 64, 64, 0, 0}));
     const Image& img = s.Picture();
@@ -296,7 +302,7 @@ TEST(SoftSurface, TheParadeLeavesNoTrails) {
         s.LoadSheet(sheet.bmp);
         ASSERT_TRUE(s.LoadMask(mask.bmp));
         for (int tick = 1; tick <= 200; ++tick) {
-            FrameStep(parade, s, client);
+            FrameStep(parade, s, StageOf(client, 1));
             const Image& canvas = s.Canvas();
             ASSERT_EQ(s.Logical(), client.right < 640);
             std::vector<std::uint8_t> covered(canvas.pixels.size(), 0);

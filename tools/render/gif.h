@@ -7,7 +7,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "tools/common/soft_surface.h"
+#include "render/soft_surface.h"
 
 struct GifFileType;
 

@@ -3,9 +3,10 @@
 // picture after every tick as a looping animated GIF when the output name ends in .gif.
 //
 //   virelo-render --seed S --client WxH --ticks N --out FILE [--speed 30..300]
-//                 [--resources DIR]
+//                 [--zoom N] [--resources DIR]
 //
-// The speed sets the GIF's frame delay. The sprites are DIR/sheet.bmp and DIR/mask.bmp,
+// The speed sets the GIF's frame delay. --zoom N writes what a screen of N * 96 dpi shows
+// for a stage of W x H: every pixel of the picture an N x N block. The sprites are DIR/sheet.bmp and DIR/mask.bmp,
 // by default the source tree's resources. Exit codes, each failure with one line on
 // stderr: 2 for bad arguments (as virelo-sim), 1 when the sprites cannot be read or are
 // malformed or the output cannot be written.
@@ -18,10 +19,10 @@
 #include <string_view>
 #include <vector>
 
+#include "cli/options.h"
 #include "parade/bitmap.h"
-#include "parade/frame.h"
-#include "tools/common/args.h"
-#include "tools/common/soft_surface.h"
+#include "parade/session.h"
+#include "render/soft_surface.h"
 #include "tools/render/gif.h"
 
 namespace {
@@ -31,35 +32,27 @@ using namespace virelo;
 constexpr std::int32_t MaxRenderSide = 8192;
 constexpr std::int64_t MaxGifFrames = 10000;
 
+constexpr OptionSet Accepted =
+    OptionsOf(Option::Seed, Option::Client, Option::Ticks, Option::Out, Option::Speed, Option::Zoom,
+              Option::Resources, Option::Help, Option::Version);
+constexpr OptionSet Required = OptionsOf(Option::Seed, Option::Client, Option::Ticks, Option::Out);
+
 struct Options {
-    RunArgs run;
+    CommandLine run;
     std::string resources = VIRELO_RESOURCE_DIR;
+    std::int32_t zoom = 1;
     bool gif = false;
 };
 
-// Takes --resources out before the shared parser sees the rest; names sit at odd
-// positions, so a value that happens to read "--resources" is left alone.
 Options Parse(int argc, char** argv) {
     Options o;
-    std::vector<char*> rest{argv[0]};
-    bool seen = false;
-    for (int i = 1; i < argc; i += 2) {
-        if (std::string_view(argv[i]) != "--resources") {
-            rest.push_back(argv[i]);
-            if (i + 1 < argc) rest.push_back(argv[i + 1]);
-            continue;
-        }
-        if (seen || i + 1 >= argc || argv[i + 1][0] == '\0') {
-            o.run.error = seen ? "--resources given twice" : "--resources needs a directory";
-            return o;
-        }
-        seen = true;
-        o.resources = argv[i + 1];
-    }
-    o.run = ParseRunArgs(static_cast<int>(rest.size()), rest.data(), true);
-    if (!o.run.error.empty()) return o;
-    if (o.run.client.width > MaxRenderSide || o.run.client.height > MaxRenderSide) {
-        o.run.error = "--client is too large to render (at most 8192 on a side)";
+    o.run = ParseCommandLine(argc, argv, Accepted, Required);
+    if (!o.run.error.empty() || o.run.help || o.run.version) return o;
+    if (o.run.Has(Option::Resources)) o.resources = o.run.resources;
+    if (o.run.zoom > 0) o.zoom = o.run.zoom;
+    if (std::int64_t{o.run.client.width} * o.zoom > MaxRenderSide ||
+        std::int64_t{o.run.client.height} * o.zoom > MaxRenderSide) {
+        o.run.error = "--client is too large to render (at most 8192 on a side, zoomed)";
         return o;
     }
     const std::string& out = o.run.out;
@@ -103,17 +96,20 @@ int Fail(const std::string& what, int code) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (AsksForHelp(argc, argv)) {
-        std::fputs("Usage: virelo-render --seed S --client WxH --ticks N --out FILE\n"
-                   "                     [--speed 30..300] [--resources DIR]\n"
-                   "Draws the parade in software and writes the picture after the last tick as\n"
-                   "PNG, or every tick as a looping GIF when FILE ends in .gif (the speed sets its\n"
-                   "frame delay). The sprites are DIR/sheet.bmp and DIR/mask.bmp, by default the\n"
-                   "source tree's resources. W and H are 1 to 8192.\n",
-                   stdout);
+    const Options o = Parse(argc, argv);
+    if (o.run.help) {
+        std::printf("Usage: virelo-render --seed S --client WxH --ticks N --out FILE\n"
+                    "                     [--speed N] [--zoom N] [--resources DIR]\n"
+                    "Draws the parade in software and writes the picture after the last tick as\n"
+                    "PNG, or every tick as a looping GIF when FILE ends in .gif (the speed sets its\n"
+                    "frame delay). W x H is the stage, at most 8192 on a side times the zoom.\n%s",
+                    OptionLines(Accepted).c_str());
         return 0;
     }
-    const Options o = Parse(argc, argv);
+    if (o.run.version) {
+        std::fputs(VersionLine, stdout);
+        return 0;
+    }
     if (!o.run.error.empty()) return Fail(o.run.error, 2);
 
     std::vector<std::uint8_t> sheetBytes, maskBytes;
@@ -132,22 +128,23 @@ int main(int argc, char** argv) {
 
     Parade parade;
     parade.random.state = o.run.seed;
-    PlaceWalkers(parade.walkers, parade.random, client);
+    StartSession(parade, client, BaseDpi);
+    const auto picture = [&] { return o.zoom > 1 ? Blocks(surface.Picture(), o.zoom) : surface.Picture(); };
 
     if (!o.gif) {
-        for (std::int64_t k = 0; k < o.run.ticks; ++k) FrameStep(parade, surface, client);
-        if (!WritePng(o.run.out, surface.Picture())) return Fail("cannot write " + o.run.out, 1);
+        for (std::int64_t k = 0; k < o.run.ticks; ++k) FrameStep(parade, surface, parade.stage);
+        if (!WritePng(o.run.out, picture())) return Fail("cannot write " + o.run.out, 1);
         return 0;
     }
 
     // Averaged pictures hold colours the sheet does not.
-    const bool scaled = UsesLogicalScreen(client);
     const GifPalette palette =
-        scaled || sheet->colours == 0 ? CubeGifPalette() : SheetGifPalette(*sheet);
-    GifWriter gif(o.run.out, client.right, client.bottom, palette, GifDelay(o.run.speed));
+        parade.stage.logical || sheet->colours == 0 ? CubeGifPalette() : SheetGifPalette(*sheet);
+    GifWriter gif(o.run.out, client.right * o.zoom, client.bottom * o.zoom, palette,
+                  GifDelay(o.run.speed));
     for (std::int64_t k = 0; k < o.run.ticks; ++k) {
-        FrameStep(parade, surface, client);
-        if (!gif.Add(surface.Picture())) break;
+        FrameStep(parade, surface, parade.stage);
+        if (!gif.Add(picture())) break;
     }
     if (!gif.Close()) return Fail("cannot write " + o.run.out + ": " + gif.error(), 1);
     return 0;

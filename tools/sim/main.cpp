@@ -3,9 +3,9 @@
 #include <cstdio>
 #include <string>
 
-#include "parade/frame.h"
-#include "tools/common/args.h"
-#include "tools/common/recording_surface.h"
+#include "cli/options.h"
+#include "parade/session.h"
+#include "render/recording_surface.h"
 
 namespace {
 
@@ -45,10 +45,18 @@ void PrintWalkers(Out& out, const WalkerTable& walkers) {
     }
 }
 
+constexpr OptionSet Required = OptionsOf(Option::Seed, Option::Client, Option::Ticks);
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (AsksForHelp(argc, argv)) {
+    const CommandLine args =
+        ParseCommandLine(argc, argv, Required | OptionsOf(Option::Help, Option::Version), Required);
+    if (args.version) {
+        std::fputs(VersionLine, stdout);
+        return 0;
+    }
+    if (args.help) {
         std::fputs("Usage: virelo-sim --seed S --client WxH --ticks N\n"
                    "Runs the parade without a screen and prints, line by line, the placement, every\n"
                    "erase (fill) and masked transfer (draw) of each tick, the walker records (w)\n"
@@ -57,15 +65,13 @@ int main(int argc, char** argv) {
                    stdout);
         return 0;
     }
-    const RunArgs args = ParseRunArgs(argc, argv, false);
     if (!args.error.empty()) {
         std::fprintf(stderr, "virelo-sim: %s\n", args.error.c_str());
         return 2;
     }
     Parade parade;
     parade.random.state = args.seed;
-    const Rect client{0, 0, args.client.width, args.client.height};
-    PlaceWalkers(parade.walkers, parade.random, client);
+    StartSession(parade, {0, 0, args.client.width, args.client.height}, BaseDpi);
 
     Out out;
     out << "place";
@@ -77,7 +83,7 @@ int main(int argc, char** argv) {
     RecordingSurface surface;
     for (long long k = 1; k <= args.ticks; ++k) {
         surface.events.clear();
-        FrameStep(parade, surface, client);
+        FrameStep(parade, surface, parade.stage);
         out << "tick" << k;
         out.End();
         for (const DrawEvent& e : surface.events) {

@@ -24,10 +24,10 @@ public:
     bool maskMissing = false;  // simulate a mask that cannot be selected
     int attempts = 0;          // DrawCell calls, drawn or not
 
-    void BeginFrame(const Rect&, bool logicalScreen, std::int32_t frameZoom) override {
+    void BeginFrame(const Stage& stage) override {
         ++frames;
-        logical = logicalScreen;
-        zoom = frameZoom;
+        logical = stage.logical;
+        zoom = stage.zoom;
     }
     void EndFrame() override {}
     void Erase(int walker, const Rect& area) override {

@@ -40,6 +40,8 @@ void ScaleAveraging(const Image& from, Image& to);
 // The same for the pixels of `area` in `to` only (clipped to it), with the same results;
 // the others are left alone.
 void ScaleAveraging(const Image& from, Image& to, const Rect& area);
+// Every pixel of `from` as a zoom x zoom block.
+Image Blocks(const Image& from, std::int32_t zoom);
 
 class SoftSurface final : public DrawSurface {
 public:
@@ -53,7 +55,7 @@ public:
     bool LoadMask(const PackedBitmap& mask);
 
     // A client of another size starts again from black.
-    void BeginFrame(const Rect& client, bool logicalScreen, std::int32_t zoom) override;
+    void BeginFrame(const Stage& stage) override;
     void EndFrame() override {}
     void Erase(int walker, const Rect& area) override;
     // False, drawing nothing, without a mask. Without a sheet only the AND is done. Parts

@@ -1,4 +1,4 @@
-#include "platform/x11/sprites.h"
+#include "render/sprites.h"
 
 // The files go in byte for byte with the assembler's .incbin; the build names them in
 // VIRELO_SHEET_BMP and VIRELO_MASK_BMP and recompiles this file when they change.

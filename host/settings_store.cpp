@@ -1,4 +1,4 @@
-#include "parade/settings.h"
+#include "host/settings_store.h"
 
 #include "resources/resource.h"
 
@@ -9,17 +9,17 @@ constexpr int IdOk = 1;
 constexpr int IdCancel = 2;
 // UDM_SETRANGE carries the upper bound in the low word and the lower bound in the high.
 constexpr LParam SpeedRange = (LParam{MinSpeed} << 16) | MaxSpeed;  // 0x001E012C
-constexpr LParam BlankRange = 3600;                                 // 0 .. 3600
+constexpr LParam BlankRange = BlankTimeArrowsMax;                  // 0 .. 3600
 
-// A REG_DWORD value's low 16 bits; nothing when the read fails or the type differs. The
-// buffer starts at zero so a shorter value reads as the number it stores.
-bool ReadLowWord(RegistryApi& registry, KeyHandle key, const char* name, std::uint16_t& out) {
+// A REG_DWORD value; nothing when the read fails or the type differs. The buffer starts at
+// zero so a shorter value reads as the number it stores.
+bool ReadDword(RegistryApi& registry, KeyHandle key, const char* name, std::uint32_t& out) {
     std::uint32_t value = 0;
     std::uint32_t type = 0;
     std::uint32_t size = sizeof value;
     if (registry.RegQueryValueExA(key, name, &type, &value, &size) != ErrorSuccess) return false;
     if (type != RegDword) return false;
-    out = static_cast<std::uint16_t>(value & 0xFFFF);
+    out = value;
     return true;
 }
 
@@ -34,15 +34,13 @@ void LoadSettings(SaverSettings& settings, RegistryApi& registry) {
         ErrorSuccess) {
         KeyHandle own = 0;
         if (registry.RegOpenKeyExA(panel, SettingsKey, 0, KeyRead, &own) == ErrorSuccess) {
-            std::uint16_t word = 0;
-            if (ReadLowWord(registry, own, "Speed", word)) settings.Speed = word;
-            if (ReadLowWord(registry, own, "BlankTime", word)) settings.BlankTime = word;
+            std::uint32_t value = 0;
+            if (ReadDword(registry, own, "Speed", value)) settings.Speed = StoredSpeed(value);
+            if (ReadDword(registry, own, "BlankTime", value)) settings.BlankTime = StoredBlankTime(value);
             registry.RegCloseKey(own);
         }
         registry.RegCloseKey(panel);
     }
-    // An out-of-range stored speed is not trusted at all: back to the default, not clamped.
-    if (settings.Speed > MaxSpeed || settings.Speed < MinSpeed) settings.Speed = DefaultSpeed;
 }
 
 void SaveSettings(const SaverSettings& settings, RegistryApi& registry) {
@@ -83,18 +81,9 @@ std::intptr_t ScreenSaverConfigureDialog(SaverSettings& settings, ParadePlatform
     const int control = static_cast<int>(wParam & 0xFFFF);
     if (control == IdOk) {
         // Typed text is not bound by the up-down ranges. An empty field reads as 0.
-        std::uint32_t speed = platform.GetDlgItemInt(dialog, IDC_SPEED, nullptr, false) & 0xFFFF;
-        if (speed < MinSpeed) speed = MinSpeed;
-        if (speed > MaxSpeed) speed = MaxSpeed;
-        settings.Speed = static_cast<std::uint16_t>(speed);
-
-        std::int32_t blank =
-            static_cast<std::int32_t>(platform.GetDlgItemInt(dialog, IDC_BLANK, nullptr, false));
-        if (blank < 0) blank = 0;
-        // Loading keeps only the low 16 bits, so a larger value would come back as another
-        // (65536 as 0, "never"): store the largest value that reads back unchanged instead.
-        if (blank > MaxBlankTime) blank = MaxBlankTime;
-        settings.BlankTime = blank;
+        settings.Speed = TypedSpeed(platform.GetDlgItemInt(dialog, IDC_SPEED, nullptr, false));
+        settings.BlankTime = TypedBlankTime(
+            static_cast<std::int32_t>(platform.GetDlgItemInt(dialog, IDC_BLANK, nullptr, false)));
 
         SaveSettings(settings, platform);
         platform.EndDialog(dialog, 1);

@@ -1,9 +1,9 @@
 #pragma once
-// The parade's side of the platform: the registry, the window's client area, device
-// contexts, the timer, the sprites and the dialog items. The Windows module implements
-// every call one to one with the Win32 function of the same name; tests implement it
-// with fakes that record what was called. Handles are opaque integers here, so this
-// header (and everything portable) stays free of <windows.h>.
+// What the saver's window procedure and the settings dialog ask of Windows: the registry,
+// the window's client area, device contexts, the timer, the sprites and the dialog items.
+// The Windows module implements every call one to one with the Win32 function of the same
+// name; tests implement it with fakes that record what was called. Handles are opaque
+// integers here, so this header (and the host) stays free of <windows.h>.
 #include <cstdint>
 
 #include "parade/geometry.h"

@@ -1,11 +1,12 @@
 #pragma once
-// The animation's window procedure: set-up on creation, the black background erase, the
-// tick with its blanking rule, and the release on destruction. Every message but the
-// background erase is then passed on, unchanged, to the host's default handling.
+// The animation's window procedure: the saver session translated from window messages.
+// Set-up on creation, the black background erase, the tick, and the release on
+// destruction; every message but the background erase is then passed on, unchanged, to the
+// host's default handling.
 #include <cstdint>
 
+#include "host/saver_platform.h"
 #include "parade/parade.h"
-#include "parade/platform.h"
 
 namespace virelo {
 
@@ -23,8 +24,5 @@ protected:
 
 LResult ScreenSaverProc(Parade& parade, ParadePlatform& platform, SaverDefault& next,
                         WindowHandle window, std::uint32_t message, WParam wParam, LParam lParam);
-
-// One WM_TIMER: blanks once BlankTime has passed (strictly), else animates one frame.
-void SaverTick(Parade& parade, ParadePlatform& platform, WindowHandle window);
 
 }  // namespace virelo

@@ -1,4 +1,4 @@
-#include "tools/common/soft_surface.h"
+#include "render/soft_surface.h"
 
 #include <algorithm>
 
@@ -61,6 +61,15 @@ void AndOrRow(Pixel* __restrict out, const Pixel* __restrict keep,
 
 Image::Image(std::int32_t w, std::int32_t h)
     : width(w), height(h), pixels(static_cast<std::size_t>(w) * h, 0) {}
+
+Image Blocks(const Image& from, std::int32_t zoom) {
+    Image to(from.width * zoom, from.height * zoom);
+    for (std::int32_t y = 0; y < to.height; ++y) {
+        const Pixel* row = &from.pixels[static_cast<std::size_t>(y / zoom) * from.width];
+        for (std::int32_t x = 0; x < to.width; ++x) to.At(x, y) = row[x / zoom];
+    }
+    return to;
+}
 
 void ScaleAveraging(const Image& from, Image& to) {
     ScaleAveraging(from, to, {0, 0, to.width, to.height});
@@ -159,18 +168,20 @@ Image SoftSurface::Mask() const {
     return m;
 }
 
-void SoftSurface::BeginFrame(const Rect& client, bool logicalScreen, std::int32_t zoom) {
+void SoftSurface::BeginFrame(const Stage& stage) {
+    const Rect& client = stage.client;
     const std::int32_t w = client.right - client.left, h = client.bottom - client.top;
-    zoom = std::max(zoom, 1);
+    const std::int32_t zoom = std::max(stage.zoom, 1);
     if (w != client_.width || h != client_.height || zoom != zoom_) {
         client_ = Image(std::max(w, 1), std::max(h, 1));
         stage_ = Image();
     }
-    logical_ = logicalScreen;
+    logical_ = stage.logical;
     zoom_ = zoom;
     if (Staged() && stage_.pixels.empty())
         stage_ = logical_ ? Image(LogicalScreen.right, LogicalScreen.bottom)
-                          : Image(std::max(w / zoom, 1), std::max(h / zoom, 1));
+                          : Image(std::max(stage.units.right - stage.units.left, 1),
+                                  std::max(stage.units.bottom - stage.units.top, 1));
 }
 
 void SoftSurface::Erase(int, const Rect& area) {
