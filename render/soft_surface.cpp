@@ -57,6 +57,49 @@ void AndOrRow(Pixel* __restrict out, const Pixel* __restrict keep,
     for (; i < width; ++i) out[i] &= keep[i];
 }
 
+bool Touches(const Rect& a, const Rect& b) {
+    return a.left <= b.right && b.left <= a.right && a.top <= b.bottom && b.top <= a.bottom;
+}
+
+std::int64_t Area(const Rect& r) { return std::int64_t{r.right - r.left} * (r.bottom - r.top); }
+
+// Two rectangles become their bounding box when it is no larger than the two together: a
+// walker's erase and redraw overlap almost entirely, but boxes grown across the screen from
+// walker to walker would cover far more pixels than changed.
+void AddMerged(std::vector<Rect>& list, Rect r) {
+    for (std::size_t i = 0; i < list.size();) {
+        const Rect& d = list[i];
+        const Rect both{std::min(r.left, d.left), std::min(r.top, d.top), std::max(r.right, d.right),
+                        std::max(r.bottom, d.bottom)};
+        if (Touches(d, r) && Area(both) <= Area(r) + Area(d)) {
+            r = both;
+            list[i] = list.back();
+            list.pop_back();
+            i = 0;  // the larger box may now touch one already passed
+        } else {
+            ++i;
+        }
+    }
+    list.push_back(r);
+}
+
+// `r`, measured in a space of fromW x fromH, in a space of toW x toH, rounded outward: the
+// client pixels whose average reads a stage rectangle, or the stage pixels a client
+// rectangle's pixels read.
+Rect ScaleOutward(const Rect& r, std::int64_t fromW, std::int64_t fromH, std::int64_t toW,
+                  std::int64_t toH) {
+    return {static_cast<std::int32_t>(r.left * toW / fromW),
+            static_cast<std::int32_t>(r.top * toH / fromH),
+            static_cast<std::int32_t>((r.right * toW + fromW - 1) / fromW),
+            static_cast<std::int32_t>((r.bottom * toH + fromH - 1) / fromH)};
+}
+
+Rect Clip(const Rect& r, std::int32_t w, std::int32_t h) {
+    return {std::max(r.left, 0), std::max(r.top, 0), std::min(r.right, w), std::min(r.bottom, h)};
+}
+
+bool Empty(const Rect& r) { return r.left >= r.right || r.top >= r.bottom; }
+
 }  // namespace
 
 Image::Image(std::int32_t w, std::int32_t h)
@@ -175,6 +218,8 @@ void SoftSurface::BeginFrame(const Stage& stage) {
     if (w != client_.width || h != client_.height || zoom != zoom_) {
         client_ = Image(std::max(w, 1), std::max(h, 1));
         stage_ = Image();
+        changed_.assign(1, {0, 0, client_.width, client_.height});
+        stale_.clear();
     }
     logical_ = stage.logical;
     zoom_ = zoom;
@@ -189,7 +234,7 @@ void SoftSurface::Erase(int, const Rect& area) {
     const std::int32_t l = std::max(area.left, 0), r = std::min(area.right, t.width);
     const std::int32_t u = std::max(area.top, 0), b = std::min(area.bottom, t.height);
     if (l >= r || u >= b) return;
-    stageDirty_ |= Staged();
+    Touch({l, u, r, b});
     for (std::int32_t y = u; y < b; ++y)
         std::fill(&t.At(l, y), &t.At(l, y) + (r - l), Pixel{0});
 }
@@ -206,7 +251,8 @@ bool SoftSurface::DrawCell(int, const CellTransfer& c) {
     w = std::min({w, t.width - x, maskWidth_ - sx});
     h = std::min({h, t.height - y, maskHeight_ - sy});
     if (w <= 0 || h <= 0) return true;
-    stageDirty_ |= Staged();
+    Touch({static_cast<std::int32_t>(x), static_cast<std::int32_t>(y), static_cast<std::int32_t>(x + w),
+           static_cast<std::int32_t>(y + h)});
 
     // Per row: the columns the sheet covers get both operations, the rest only the AND.
     const std::int64_t withSheet = std::clamp<std::int64_t>(sheet_.width - sx, 0, w);
@@ -220,20 +266,53 @@ bool SoftSurface::DrawCell(int, const CellTransfer& c) {
     return true;
 }
 
-const Image& SoftSurface::Picture() {
-    if (Staged() && stageDirty_) {
-        if (logical_) {
-            ScaleAveraging(stage_, client_);
-        } else {
-            // Nearest neighbour; the strip narrower than a unit stays as it was (black).
-            const std::int32_t w = std::min(client_.width, stage_.width * zoom_);
-            const std::int32_t h = std::min(client_.height, stage_.height * zoom_);
-            for (std::int32_t y = 0; y < h; ++y)
-                for (std::int32_t x = 0; x < w; ++x) client_.At(x, y) = stage_.At(x / zoom_, y / zoom_);
-        }
-        stageDirty_ = false;
+void SoftSurface::Touch(const Rect& area) {
+    if (!Staged()) {
+        AddMerged(changed_, area);
+        return;
     }
+    // Zoomed, the strip narrower than a unit is never drawn and stays black.
+    const Rect r = Clip(logical_ ? ScaleOutward(area, stage_.width, stage_.height, client_.width,
+                                                client_.height)
+                                 : Rect{area.left * zoom_, area.top * zoom_, area.right * zoom_,
+                                        area.bottom * zoom_},
+                        client_.width, client_.height);
+    if (Empty(r)) return;
+    AddMerged(changed_, r);
+    AddMerged(stale_, r);
+}
+
+const Image& SoftSurface::Picture() {
+    for (const Rect& r : stale_) {
+        if (logical_) {
+            ScaleAveraging(stage_, client_, r);
+            continue;
+        }
+        for (std::int32_t y = r.top; y < r.bottom; ++y)
+            for (std::int32_t x = r.left; x < r.right; ++x) client_.At(x, y) = stage_.At(x / zoom_, y / zoom_);
+    }
+    stale_.clear();
     return client_;
+}
+
+std::vector<Rect> SoftSurface::TakeChanged() {
+    std::vector<Rect> taken;
+    taken.swap(changed_);
+    return taken;
+}
+
+void SoftSurface::Black(const Rect& area) {
+    const Rect client = Clip(area, client_.width, client_.height);
+    if (Empty(client)) return;
+    if (!Staged()) {
+        Erase(-1, client);
+        return;
+    }
+    const Rect stage = logical_ ? ScaleOutward(client, client_.width, client_.height, stage_.width,
+                                               stage_.height)
+                                : ScaleOutward(client, zoom_, zoom_, 1, 1);
+    Erase(-1, stage);
+    // What lies outside every stage pixel (the zoomed strip) is black already.
 }
 
 }  // namespace virelo

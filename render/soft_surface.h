@@ -64,6 +64,13 @@ public:
 
     // The client-size picture as of the last drawing.
     const Image& Picture();
+    // The client rectangles changed since the last call, for a front end that sends only
+    // those (a new size counts as the whole client). What they cover is up to date in
+    // Picture() once it has been called.
+    std::vector<Rect> TakeChanged();
+    // Black over an area in client pixels: an exposure, the blanking. Under a stage, the
+    // stage pixels under it go black, and with them every client pixel that reads them.
+    void Black(const Rect& area);
     // What the drawing units address: the stage under the logical screen, else the client.
     const Image& Canvas() const { return Staged() ? stage_ : client_; }
     bool Logical() const { return logical_; }
@@ -75,12 +82,15 @@ public:
 private:
     bool Staged() const { return logical_ || zoom_ > 1; }
     Image& Target() { return Staged() ? stage_ : client_; }
+    // A changed area of the canvas, clipped, becomes changed client pixels.
+    void Touch(const Rect& canvasArea);
 
     Image client_;
     Image stage_;  // 640 x 480 from the first logical frame on, or the zoomed client; kept
     bool logical_ = false;
     std::int32_t zoom_ = 1;
-    bool stageDirty_ = false;
+    std::vector<Rect> changed_;  // client pixels, since TakeChanged
+    std::vector<Rect> stale_;    // client pixels that Picture must compute from the stage
     Image sheet_;               // colours, top-down
     std::vector<Pixel> mask_;   // the bits expanded: all ones keep the screen, zero clears it
     std::int32_t maskWidth_ = 0, maskHeight_ = 0;

@@ -8,28 +8,6 @@
 namespace virelo {
 namespace {
 
-bool Touches(const Rect& a, const Rect& b) {
-    return a.left <= b.right && b.left <= a.right && a.top <= b.bottom && b.top <= a.bottom;
-}
-
-std::int64_t Area(const Rect& r) { return std::int64_t{r.right - r.left} * (r.bottom - r.top); }
-
-Rect Union(const Rect& a, const Rect& b) {
-    return {std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right),
-            std::max(a.bottom, b.bottom)};
-}
-
-// `r`, measured in a space of fromW x fromH, in a space of toW x toH, rounded outward: the
-// client pixels whose average reads a stage rectangle, or the stage pixels a client
-// rectangle's pixels read.
-Rect ScaleOutward(const Rect& r, std::int64_t fromW, std::int64_t fromH, std::int64_t toW,
-                  std::int64_t toH) {
-    return {static_cast<std::int32_t>(r.left * toW / fromW),
-            static_cast<std::int32_t>(r.top * toH / fromH),
-            static_cast<std::int32_t>((r.right * toW + fromW - 1) / fromW),
-            static_cast<std::int32_t>((r.bottom * toH + fromH - 1) / fromH)};
-}
-
 GC MakeGc(Display* display, Drawable d, int function) {
     XGCValues v{};
     v.function = function;
@@ -92,11 +70,8 @@ void WindowSurface::BeginFrame(const Stage& stage) {
     const Rect size{0, 0, client.right - client.left, client.bottom - client.top};
     if (size != size_) {
         size_ = size;
-        dirty_.clear();
         Black(size);
     }
-    if (logical_ && (client_.width != size.right || client_.height != size.bottom))
-        client_ = Image(size.right, size.bottom);
 }
 
 void WindowSurface::Erase(int walker, const Rect& area) {
@@ -108,7 +83,6 @@ void WindowSurface::Erase(int walker, const Rect& area) {
         return;
     }
     soft_.Erase(walker, area);
-    Touch(area);
 }
 
 bool WindowSurface::DrawCell(int walker, const CellTransfer& t) {
@@ -120,43 +94,14 @@ bool WindowSurface::DrawCell(int walker, const CellTransfer& t) {
         XCopyArea(display_, sheet_, window_, orGc_, t.srcX * z, t.srcY * z, w, h, t.x * z, t.y * z);
         return true;
     }
-    const bool drawn = soft_.DrawCell(walker, t);
-    if (drawn) Touch({t.x, t.y, t.x + t.cx, t.y + t.cy});
-    return drawn;
-}
-
-// Two rectangles become their bounding box when it is no larger than the two together: a
-// walker's erase and redraw overlap almost entirely, but boxes grown across the stage from
-// walker to walker would average far more pixels than changed.
-void WindowSurface::Touch(const Rect& drawn) {
-    const Rect r0{std::max(drawn.left, 0), std::max(drawn.top, 0),
-                  std::min(drawn.right, LogicalScreen.right), std::min(drawn.bottom, LogicalScreen.bottom)};
-    if (r0.left >= r0.right || r0.top >= r0.bottom) return;
-    Rect r = r0;
-    for (std::size_t i = 0; i < dirty_.size();) {
-        const Rect both = Union(r, dirty_[i]);
-        if (Touches(dirty_[i], r) && Area(both) <= Area(r) + Area(dirty_[i])) {
-            r = both;
-            dirty_[i] = dirty_.back();
-            dirty_.pop_back();
-            i = 0;  // the larger box may now touch one already passed
-        } else {
-            ++i;
-        }
-    }
-    dirty_.push_back(r);
+    return soft_.DrawCell(walker, t);
 }
 
 void WindowSurface::EndFrame() {
     if (!logical_) return;
     // Only the client pixels that read a changed stage pixel are averaged anew and sent.
-    for (const Rect& r : dirty_) {
-        const Rect area = ScaleOutward(r, LogicalScreen.right, LogicalScreen.bottom,
-                                       client_.width, client_.height);
-        ScaleAveraging(soft_.Canvas(), client_, area);
-        Put(window_, client_, area);
-    }
-    dirty_.clear();
+    const Image& picture = soft_.Picture();
+    for (const Rect& r : soft_.TakeChanged()) Put(window_, picture, r);
 }
 
 void WindowSurface::Put(Drawable to, const Image& picture, const Rect& area) {
@@ -214,13 +159,7 @@ void WindowSurface::Black(const Rect& area) {
                        static_cast<unsigned>(std::max(area.right - area.left, 0)),
                        static_cast<unsigned>(std::max(area.bottom - area.top, 0)));
     }
-    if (!logical_) return;
-    // The stage pixels under the area, and with them the wider client area that averages
-    // them at the next frame's end.
-    const Rect stage = ScaleOutward(area, size_.right, size_.bottom, LogicalScreen.right,
-                                    LogicalScreen.bottom);
-    soft_.Erase(-1, stage);
-    Touch(stage);
+    if (logical_) soft_.Black(area);
 }
 
 }  // namespace virelo

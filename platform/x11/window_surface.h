@@ -41,7 +41,6 @@ public:
     void Black(const Rect& area);
 
 private:
-    void Touch(const Rect& drawn);
     // The sheet and mask pixmaps at a zoom; the old ones go.
     void MakePixmaps(std::int32_t zoom);
     // Part of a picture onto a drawable of the window's depth, converted to the visual.
@@ -62,8 +61,6 @@ private:
     unsigned long max_[3] = {0, 0, 0};  // the channels' largest values
     bool direct_ = false;               // the visual's pixels are 0x00RRGGBB already
     SoftSurface soft_;                  // draws the stage
-    Image client_;                      // the stage averaged onto the client, as sent
-    std::vector<Rect> dirty_;           // stage rectangles, none touching another
     std::vector<char> converted_;       // scratch for visuals of another layout
 };
 

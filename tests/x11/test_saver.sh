@@ -69,7 +69,7 @@ check "a saver on that window ends with 0 when it goes" exits_with 0 5 "$guest"
 check "no window left" sh -c '! xdotool search --name "^Virelo$" >/dev/null 2>&1'
 "$virelo" &
 own=$!
-timeout 10 xdotool search --sync --name "^Virelo$" >/dev/null 2>&1
+timeout 10 xdotool search --sync --onlyvisible --name "^Virelo$" >/dev/null 2>&1
 xdotool mousemove 100 100 click 1
 check "own window: a click ends it with 0" exits_with 0 5 "$own"
 
