@@ -123,14 +123,4 @@ void CopyMaskRows(const PackedBitmap& mask, std::uint8_t* out) {
         std::memcpy(out + r * wordRow, mask.pixels + (height - 1 - r) * mask.rowBytes, wordRow);
 }
 
-std::optional<SheetPoses> PosesFor(int walker, int costume) {
-    if (walker < 0 || walker >= WalkerCount || costume < 0 || costume > 1) return std::nullopt;
-    const bool costumed = walker >= 12 && walker <= 15;
-    if (costume == 1 && !costumed) return std::nullopt;
-    const std::int32_t x = 2 * CellSize * (walker % 4);
-    const std::int32_t y = costume == 1 ? CostumeRowSecond : CellSize * (walker / 4);
-    const std::int32_t h = walker == TallWalker ? TallestWalker : CellSize;
-    return SheetPoses{{x, y, x + CellSize, y + h}, {x + CellSize, y, x + 2 * CellSize, y + h}};
-}
-
 }  // namespace virelo

@@ -88,11 +88,4 @@ inline std::vector<std::uint8_t> MaskRows(const PackedBitmap& mask) {
     return rows;
 }
 
-// Where a walker's two poses stand in the sheet; the second is CellSize to the right of
-// the first. Costume 1 is the second costume, owned only by walkers 12..15.
-struct SheetPoses {
-    Rect first, second;
-};
-std::optional<SheetPoses> PosesFor(int walker, int costume);
-
 }  // namespace virelo

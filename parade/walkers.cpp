@@ -9,19 +9,18 @@ void PlaceWalkers(WalkerTable& walkers, RandomState& random, const Rect& client)
 
     std::int32_t cx = stage.left;
     std::int32_t ry = 32;
-    std::int32_t sx = 0;
-    std::int32_t sy = 0;
     for (int i = 0; i < WalkerCount; ++i) {
         Walker& wk = walkers[i];
+        const Rect pose = PosesFor(i, 0)->first;
         wk.dx = WalkerStep[i];
         wk.vspeed = (2 * wk.dx) / 3;
         if (wk.vspeed >= 8) wk.vspeed = 8;
         wk.x = cx;
         wk.y = ry;
-        wk.sheetX = sx;
-        wk.sheetY = sy;
-        wk.width = CellSize;
-        wk.height = CellSize;
+        wk.sheetX = pose.left;
+        wk.sheetY = pose.top;
+        wk.width = pose.right - pose.left;
+        wk.height = pose.bottom - pose.top;  // walker 19 is taller
         wk.wait = 0;
         wk.dy = (i & 1) ? -wk.vspeed : wk.vspeed;
 
@@ -33,13 +32,7 @@ void PlaceWalkers(WalkerTable& walkers, RandomState& random, const Rect& client)
         // height of the bottom.
         ry += 96;
         if (ry >= h - TallestWalker) ry = 32;
-        sx += 2 * CellSize;
-        if (sx == 512) {
-            sx = 0;
-            sy += CellSize;
-        }
     }
-    walkers[TallWalker].height = TallestWalker;
 }
 
 }  // namespace virelo

@@ -5,10 +5,10 @@
 
 #include "parade/geometry.h"
 #include "parade/random.h"
+#include "parade/sheet.h"
 
 namespace virelo {
 
-constexpr int WalkerCount = 20;
 
 // Ten signed 32-bit fields; coordinates are drawing units, y grows downwards.
 struct Walker {
@@ -30,11 +30,6 @@ using WalkerTable = std::array<Walker, WalkerCount>;
 constexpr std::array<std::int32_t, WalkerCount> WalkerStep = {
     12, 12, 12, 18, 12, 20, 12, 12, 10, 12, 14, 10, 12, 12, 10, 16, 12, 12, 8, 18};
 
-constexpr std::int32_t CellSize = 64;
-constexpr std::int32_t TallestWalker = 70;  // walker 19; the floor is measured with it
-constexpr int TallWalker = 19;
-constexpr std::int32_t CostumeRowFirst = 192;
-constexpr std::int32_t CostumeRowSecond = 324;
 
 // The drawing space used in place of a client area narrower than 640 or lower than 400.
 // The test uses 400 but the substitute is 480 high: small windows get the full stage.

@@ -8,7 +8,7 @@ build=$(realpath "$1")
 root=$(mktemp -d)
 trap 'rm -rf "$root"' EXIT
 (cd "$build" && cpack -G DEB >/dev/null)
-deb=$build/virelo_1.2.0_amd64.deb
+deb=$(ls "$build"/virelo_*_amd64.deb)
 mkdir -p "$root/var/lib/dpkg/updates" "$root/var/lib/dpkg/info"
 cp /var/lib/dpkg/status "$root/var/lib/dpkg/status"
 # The copied database lists no package's files: dpkg warns about each, so its chatter

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # The X11 saver on Xvfb. The picture after N ticks equals virelo-render's for the same seed
-# and size, on --root, on XSCREENSAVER_WINDOW and on --window-id (decimal and hex), scaled
-# and not; blanking; SIGTERM, a click and the loss of the window end it with code 0.
+# and size, on --root, on XSCREENSAVER_WINDOW and on --window-id (decimal and hex, winning
+# over both), scaled and not, zoomed by --zoom and by Xft.dpi, in its own window sized by a
+# window manager as it maps it; blanking; SIGTERM, a click, the close request and the loss
+# of the window end it with code 0, other client messages do not.
 # Usage: test_saver.sh VIRELO VIRELO_RENDER
 set -uo pipefail
 virelo=$1 render=$2
@@ -36,15 +38,17 @@ exits_with() {
     [ $? -eq "$1" ]
 }
 
-# shows_render SIZE SEED TICKS ARGS...: runs the saver for TICKS and compares the screen.
+# shows_render SIZE SEED TICKS ARGS...: runs the saver for TICKS and compares the screen
+# with the renderer's picture of a SIZE stage, zoomed by $ZOOM (default 1).
 shows_render() {
     local size=$1 seed=$2 ticks=$3
     shift 3
     "$virelo" "$@" --seed "$seed" --ticks "$ticks" --speed 300 &&
         import -window root "$work/x.png" &&
-        "$render" --seed "$seed" --client "$size" --ticks "$ticks" --out "$work/r.png" &&
+        "$render" --seed "$seed" --client "$size" --ticks "$ticks" --zoom "${ZOOM:-1}" --out "$work/r.png" &&
         [ "$(compare -metric AE "$work/x.png" "$work/r.png" null: 2>&1)" = 0 ]
 }
+xclient="/usr/bin/python3 $(dirname "$0")/xclient.py"
 
 root_id() { xwininfo -root | awk '/Window id:/ {print $4}'; }
 nonblack() { python3 "$(dirname "$0")/../wine/xpix.py" stats | sed 's/.*nonblack=\([0-9]*\).*/\1/'; }
@@ -73,8 +77,51 @@ timeout 10 xdotool search --sync --onlyvisible --name "^Virelo$" >/dev/null 2>&1
 xdotool mousemove 100 100 click 1
 check "own window: a click ends it with 0" exits_with 0 5 "$own"
 
+# A client message that is not the close request of its own window leaves it running.
+"$virelo" --root --speed 300 &
+saver=$!
+sleep 0.5
+$xclient send "$(root_id)" WM_PROTOCOLS WM_DELETE_WINDOW
+$xclient send "$(root_id)" VIRELO_ANY
+"$virelo" &
+own=$!
+id=$(timeout 10 xdotool search --sync --onlyvisible --name "^Virelo$" 2>/dev/null | head -n1)
+$xclient send "$id" VIRELO_ANY WM_DELETE_WINDOW
+$xclient send "$id" WM_PROTOCOLS
+sleep 0.5
+check "other client messages end neither" kill -0 "$saver" "$own"
+$xclient send "$id" WM_PROTOCOLS WM_DELETE_WINDOW
+check "own window: the close request ends it with 0" exits_with 0 5 "$own"
+kill -TERM "$saver"
+check "... and --root goes on until SIGTERM, 0" exits_with 0 5 "$saver"
+
+# A manager that sizes the window as it maps it: the parade is placed for that size.
+$xclient wm 500x300 >"$work/wm" &
+wm=$!
+timeout 5 sh -c "until [ -s '$work/wm' ]; do sleep 0.05; done"
+"$virelo" --seed 13 --ticks 30 --speed 300 &
+own=$!
+timeout 10 xdotool search --sync --onlyvisible --name "^Virelo$" >/dev/null 2>&1
+sleep 2
+import -window root -crop 500x300+0+0 +repage "$work/x.png"
+"$render" --seed 13 --client 500x300 --ticks 30 --out "$work/r.png"
+check "own window sized 500x300 by the manager equals the renderer, and stays after --ticks" \
+    [ "$(compare -metric AE "$work/x.png" "$work/r.png" null: 2>&1)" = 0 ]
+xdotool mousemove 100 100 click 1
+check "... and a click ends it with 0" exits_with 0 5 "$own"
+kill "$wm"; wait "$wm" 2>/dev/null
+
+x_start 1280x800
+check "--zoom 2 equals the renderer's 640x400 zoomed 2" env ZOOM=2 bash -c \
+    "$(declare -f shows_render); virelo='$virelo' render='$render' work='$work' shows_render 640x400 9 30 --root --zoom 2"
+echo 'Xft.dpi: 192' | xrdb -merge
+check "Xft.dpi 192 zooms the same" env ZOOM=2 bash -c \
+    "$(declare -f shows_render); virelo='$virelo' render='$render' work='$work' shows_render 640x400 9 30 --root"
+
 x_start 800x600
-check "800x600 --window-id hex equals the renderer" shows_render 800x600 11 60 --window-id "$(root_id)"
+check "800x600 --root --window-id hex (XSCREENSAVER_WINDOW set elsewhere) equals the renderer" \
+    env XSCREENSAVER_WINDOW=0x3ffffff bash -c \
+    "$(declare -f shows_render); virelo='$virelo' render='$render' work='$work' shows_render 800x600 11 60 --root --window-id $(root_id)"
 x_start 639x480
 check "639x480 (scaled) XSCREENSAVER_WINDOW equals the renderer" \
     env XSCREENSAVER_WINDOW="$(root_id)" bash -c "$(declare -f shows_render); virelo='$virelo' render='$render' work='$work' shows_render 639x480 3 50 --root"

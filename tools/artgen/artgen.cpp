@@ -23,33 +23,27 @@
 #include <string>
 #include <vector>
 
+#include "parade/sheet.h"
+
 namespace fs = std::filesystem;
 
 namespace {
 
-// ---------------------------------------------------------------------------
-// Sheet geometry. The saver reads these rectangles straight out of the bitmaps,
-// so they are fixed here rather than in the art files.
+using virelo::CellSize;
+using virelo::CostumedCount;
+using virelo::SheetHeight;
+using virelo::SheetWidth;
+using virelo::WalkerCount;
 
-constexpr int SheetWidth = 512;
-constexpr int SheetHeight = 388;
-constexpr int Cell = 64;
-constexpr int WalkerCount = 20;
-constexpr int TallWalker = 19;
-constexpr int TallHeight = 70;
-constexpr int FirstCostumed = 12;  // walkers 12..15 own a second costume
-constexpr int CostumedCount = 4;
-constexpr int SecondCostumeY = 324;
-
+// The sheet's geometry is the parade's: the saver reads these rectangles straight out of
+// the bitmaps.
 struct Placement {
-    int x, y, width, height;  // of the first pose; the second is Cell to the right
+    int x, y, width, height;  // of the first pose; the second is CellSize to the right
 };
 
 Placement PlacementFor(int walker, int costume) {
-    if (costume == 1) {
-        return {128 * (walker % 4), 64 * (walker / 4), Cell, walker == TallWalker ? TallHeight : Cell};
-    }
-    return {128 * (walker - FirstCostumed), SecondCostumeY, Cell, Cell};
+    const virelo::Rect r = virelo::PosesFor(walker, costume)->first;
+    return {r.left, r.top, r.right - r.left, r.bottom - r.top};
 }
 
 [[noreturn]] void Fail(const std::string& what) { throw std::runtime_error(what); }
@@ -281,7 +275,7 @@ struct Sheet {
 
 struct Entry {
     int walker;
-    int costume;
+    int costume;  // as the parade counts: 0, or 1 for the second
     fs::path file;
 };
 
@@ -289,10 +283,10 @@ std::vector<Entry> LoadLayout(const fs::path& path) {
     std::vector<Entry> entries;
     ForEachRecord(path, [&](const std::string& where, const std::vector<std::string>& w) {
         if (w.size() != 3) Fail(where + ": expected '<walker> <costume> <file>'");
-        Entry e{ParseInt(w[0], where), ParseInt(w[1], where), path.parent_path() / w[2]};
+        // The layout counts costumes from 1, as people do.
+        Entry e{ParseInt(w[0], where), ParseInt(w[1], where) - 1, path.parent_path() / w[2]};
         if (e.walker < 0 || e.walker >= WalkerCount) Fail(where + ": no such walker");
-        const bool costumed = e.walker >= FirstCostumed && e.walker < FirstCostumed + CostumedCount;
-        if (e.costume != 1 && !(e.costume == 2 && costumed)) Fail(where + ": this walker has no such costume");
+        if (!virelo::HasCostume(e.walker, e.costume)) Fail(where + ": this walker has no such costume");
         for (const auto& other : entries)
             if (other.walker == e.walker && other.costume == e.costume) Fail(where + ": listed twice");
         entries.push_back(e);
@@ -319,7 +313,7 @@ Sheet Compose(const std::vector<Entry>& entries, const Palette& pal) {
     for (const auto& e : entries) {
         Art art = LoadArt(e.file, pal);
         const Placement p = PlacementFor(e.walker, e.costume);
-        const std::string who = "walker " + std::to_string(e.walker) + " costume " + std::to_string(e.costume) + " (" +
+        const std::string who = "walker " + std::to_string(e.walker) + " costume " + std::to_string(e.costume + 1) + " (" +
                                 e.file.filename().string() + ")";
         for (int k = 0; k < 2; ++k) {
             const Pose& pose = art.poses[static_cast<std::size_t>(k)];
@@ -331,9 +325,9 @@ Sheet Compose(const std::vector<Entry>& entries, const Palette& pal) {
                 for (int x = 0; x < pose.width; ++x) {
                     const int v = pose.at(x, y);
                     if (v < 0) continue;
-                    const std::size_t at = sheet.at(p.x + k * Cell + x, p.y + y);
+                    const std::size_t at = sheet.at(p.x + k * CellSize + x, p.y + y);
                     if (owners[at] != 1)
-                        Fail(who + ": opaque pixel at sheet (" + std::to_string(p.x + k * Cell + x) + "," +
+                        Fail(who + ": opaque pixel at sheet (" + std::to_string(p.x + k * CellSize + x) + "," +
                              std::to_string(p.y + y) + ") which another area shares");
                     sheet.index[at] = static_cast<std::uint8_t>(v);
                     sheet.opaque[at] = 1;
@@ -483,19 +477,19 @@ std::vector<Rgba> Resample(const std::vector<Rgba>& src, int srcSize, int size) 
 }
 
 std::vector<std::uint8_t> IconFile(const Sheet& sheet, const Palette& pal) {
-    std::vector<Rgba> cell(Cell * Cell);
-    for (int y = 0; y < Cell; ++y) {
-        for (int x = 0; x < Cell; ++x) {
+    std::vector<Rgba> cell(CellSize * CellSize);
+    for (int y = 0; y < CellSize; ++y) {
+        for (int x = 0; x < CellSize; ++x) {
             const std::size_t at = sheet.at(x, y);  // walker 0, pose A
             const Rgb c = pal.colours[sheet.index[at]];
-            cell[static_cast<std::size_t>(y * Cell + x)] =
+            cell[static_cast<std::size_t>(y * CellSize + x)] =
                 sheet.opaque[at] ? Rgba{c.r, c.g, c.b, 255} : Rgba{0, 0, 0, 0};
         }
     }
     constexpr std::array<int, 3> sizes = {16, 32, 48};
     std::vector<std::vector<std::uint8_t>> images;
     for (int size : sizes) {
-        const auto px = Resample(cell, Cell, size);
+        const auto px = Resample(cell, CellSize, size);
         // Old shells ignore alpha and draw through the AND mask, so the mask is
         // the alpha channel cut at one half and the XOR colour is left
         // unpremultiplied. Fully transparent pixels carry black so the XOR pass
@@ -617,7 +611,7 @@ void ContactSheet(const fs::path& path, const Sheet& sheet, const Palette& pal, 
         std::vector<int> glyphs;
         if (e.walker >= 10) glyphs.push_back(e.walker / 10);
         glyphs.push_back(e.walker % 10);
-        if (e.costume == 2) glyphs.push_back(10);
+        if (e.costume == 1) glyphs.push_back(10);
         int gx = x0 + 3;
         for (int g : glyphs) {
             for (int row = 0; row < 5; ++row)
