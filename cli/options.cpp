@@ -29,7 +29,7 @@ struct Entry {
 
 // In Option's order.
 constexpr Entry Table[] = {
-    {"seed", Value::Number, "S", 1, RandomMax, "", "random state before placement,", " (default: the clock)"},
+    {"seed", Value::Number, "S", 1, RandomMax, "", "random state before placement,", ""},
     {"client", Value::Client, "WxH", 1, MaxClientSide, "", "the stage in drawing units", ""},
     {"ticks", Value::Number, "N", 0, MaxTicks, "", "run N ticks,", ""},
     {"out", Value::Text, "FILE", 0, 0, "a file name", "write the picture (PNG, or a GIF of every tick)", ""},

@@ -40,7 +40,8 @@ constexpr const char* UsageHead =
     "The parade of walkers on X11, for XScreenSaver or in a window of its own.\n";
 constexpr const char* UsageTail =
     "Options may also start with a single dash. --window-id wins over --root. Without either\n"
-    "it opens a 1024 x 768 window of its own, which a key press, a click or closing it ends.\n";
+    "it opens a 1024 x 768 window of its own, which a key press, a click or closing it ends.\n"
+    "Without --seed the walkers are placed from the clock.\n";
 
 int signalPipe[2] = {-1, -1};
 Window watched = None;     // the window whose loss ends the saver

@@ -57,12 +57,11 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (args.help) {
-        std::fputs("Usage: virelo-sim --seed S --client WxH --ticks N\n"
-                   "Runs the parade without a screen and prints, line by line, the placement, every\n"
-                   "erase (fill) and masked transfer (draw) of each tick, the walker records (w)\n"
-                   "and the random state (rand). S is the random state before placement,\n"
-                   "1 to 2147483646; W and H are 1 to 1000000; N is 0 to 100000000.\n",
-                   stdout);
+        std::printf("Usage: virelo-sim --seed S --client WxH --ticks N\n"
+                    "Runs the parade without a screen and prints, line by line, the placement, every\n"
+                    "erase (fill) and masked transfer (draw) of each tick, the walker records (w)\n"
+                    "and the random state (rand).\n%s",
+                    OptionLines(Required | OptionsOf(Option::Help, Option::Version)).c_str());
         return 0;
     }
     if (!args.error.empty()) {
