@@ -5,6 +5,9 @@
 # 1280x800, where each drawing unit is a 2 x 2 block: the renderer's 640x400 picture scaled
 # up 2x (ImageMagick's -scale is a box filter, exact for whole factors). Smaller stages are
 # halftoned by GDI, which no renderer reproduces bit for bit, so they are left out.
+# Besides the seed, the module reads its clock only for the pause between two password
+# questions (a 95/98 password gate, not set up here): a clock that stands still changes
+# nothing else on this path.
 #   test_pixels.sh MODULE [HELPER_DIR]      (VIRELO_RENDER: the native virelo-render)
 . "$(dirname "$0")/lib.sh"
 RENDER=${VIRELO_RENDER:-}
