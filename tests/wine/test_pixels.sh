@@ -99,7 +99,7 @@ pinned() {
     # An all-black screen would equal an all-black render: the match must hold walkers.
     convert -size "${w}x$h" xc:black "$WT_TMP/black.png"
     check_range "non-black pixels on screen ($f)" "$(differ "$f" "$WT_TMP/black.png")" 500 100000000
-    check_eq "the screen equals virelo-render --seed $seed --client $((w / zoom))x$((h / zoom))$([ "$zoom" -gt 1 ] && echo " scaled ${zoom}x") at some tick 0..$top (closest: $bestn ticks, $best pixels apart)" "$best" 0
+    check_eq "the screen equals virelo-render --seed $seed --client $((w / zoom))x$((h / zoom))$([ "$zoom" -gt 1 ] && echo " scaled ${zoom}x") at some tick 0..$top (closest: $bestn ticks, $best pixels apart; estimate $est)" "$best" 0
     probe "$WT_TMP/close.txt" sendclose WindowsScreenSaverClass "Screen Saver"
     proc_wait "$SCR_PID" 10
     check_eq "the saver, started through the launcher, ends with 0" "$EXIT_CODE" 0
