@@ -56,7 +56,7 @@ pinned() {
     seed=$(((t % 2147483646) + 1))
     pointer_to $((w / 2)) $((h / 2))
     start=$(date +%s%N)
-    timeout 60 wine "$HELPERS/tick_pin.exe" "$t" "$(winpath "$MODULE")" /s >"$WT_TMP/pin.txt" 2>>"$WT_ARTIFACTS/$WT_NAME-wine.log" &
+    wine "$HELPERS/tick_pin.exe" "$t" "$(winpath "$MODULE")" /s >"$WT_TMP/pin.txt" 2>>"$WT_ARTIFACTS/$WT_NAME-wine.log" &
     SCR_PID=$!
     WT_PIDS="$WT_PIDS $SCR_PID"
     if ! saver_window_wait 15; then
