@@ -16,6 +16,9 @@ Wine tests. Needs only libX11; reads the display named by $DISPLAY.
                                     less than 15 ms apart; median/mean are over bursts)
   xpix.py wait-black SECONDS        wait until the whole screen is black: "black_after_ms T"
                                     or "not_black nonblack=N" (exit 1)
+  xpix.py steady FILE.ppm [TRIES]   grab the whole screen until two grabs in a row agree (default
+                                    at most 10 grabs), write that picture as a binary PPM:
+                                    "steady_after G" or "not_steady grabs G" (exit 1)
 """
 import ctypes
 import ctypes.util
@@ -210,6 +213,33 @@ def cmd_wait_black(args):
     return 1
 
 
+def cmd_steady(args):
+    """A tick landing during a grab leaves part of two frames in it. Grabs back to back take
+    30-90 ms each here, so two that agree fall between two ticks of a slow saver."""
+    tries = int(args[1]) if len(args) > 1 else 10
+    w, h, bpp, stride, last = grab()
+    probe = X.XGetImage(dpy, root, 0, 0, 1, 1, ALLPLANES, ZPIXMAP)
+    masks = (probe.contents.red_mask, probe.contents.blue_mask)
+    X.XDestroyImage(probe)
+    if bpp != 32 or masks != (0xFF0000, 0xFF):
+        sys.exit("xpix: steady needs a 24-bit display")
+    for n in range(2, tries + 1):
+        now = grab()[4]
+        if now == last:
+            rgb = bytearray(w * h * 3)
+            for y in range(h):
+                row = now[y * stride:y * stride + w * 4]
+                out = memoryview(rgb)[y * w * 3:(y + 1) * w * 3]
+                out[0::3], out[1::3], out[2::3] = row[2::4], row[1::4], row[0::4]
+            with open(args[0], "wb") as f:
+                f.write(b"P6\n%d %d\n255\n" % (w, h) + bytes(rgb))
+            print("steady_after %d" % n)
+            return 0
+        last = now
+    print("not_steady grabs %d" % tries)
+    return 1
+
+
 def main():
     if len(sys.argv) < 2:
         sys.exit(__doc__)
@@ -224,6 +254,8 @@ def main():
         cmd_watch(args)
     elif cmd == "wait-black":
         sys.exit(cmd_wait_black(args))
+    elif cmd == "steady":
+        sys.exit(cmd_steady(args))
     else:
         sys.exit(__doc__)
 
