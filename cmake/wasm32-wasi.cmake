@@ -18,5 +18,9 @@ set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
 # Debian's wasm32 libc++ is built without exceptions: nothing may throw (a failed
-# allocation aborts, which traps).
-set(CMAKE_CXX_FLAGS_INIT "-fno-exceptions")
+# allocation aborts, which traps). 128-bit SIMD (every browser since 2023, Safari 16.4)
+# lets the masked transfer and the RGBA conversion run in vector steps: a tick at
+# 1920 x 1080 costs about a third of what it costs without. Bulk memory makes a fill one
+# memory.fill instead of a loop that runs unoptimised the first time: the first layout of
+# 1920 x 1080 takes a few ms instead of 100.
+set(CMAKE_CXX_FLAGS_INIT "-fno-exceptions -msimd128 -mbulk-memory")
