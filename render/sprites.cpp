@@ -5,11 +5,11 @@
 #if defined(__wasm__)
 // A WebAssembly object keeps data only in sections of its own, and each symbol needs a type
 // and a size; the end marker is an empty object right after the bytes, in the same section.
-#define VIRELO_BLOB(name, path)                                                         \
-    ".section .rodata." #name ",\"\",@\n.p2align 2\n"                                 \
-    ".globl " #name "\n.hidden " #name "\n.type " #name ",@object\n" #name ":\n"       \
-    ".incbin \"" path "\"\n.size " #name ", . - " #name "\n"                          \
-    ".globl " #name "_end\n.hidden " #name "_end\n.type " #name "_end,@object\n"        \
+#define VIRELO_BLOB(name, path)                                                     \
+    ".section .rodata." #name ",\"\",@\n.p2align 2\n"                               \
+    ".globl " #name "\n.hidden " #name "\n.type " #name ",@object\n" #name ":\n"    \
+    ".incbin \"" path "\"\n.size " #name ", . - " #name "\n"                        \
+    ".globl " #name "_end\n.hidden " #name "_end\n.type " #name "_end,@object\n"    \
     #name "_end:\n.size " #name "_end, 0\n"
 
 asm(VIRELO_BLOB(virelo_sheet_bmp, VIRELO_SHEET_BMP) VIRELO_BLOB(virelo_mask_bmp, VIRELO_MASK_BMP));
