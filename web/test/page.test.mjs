@@ -28,6 +28,7 @@ const cases = [
   { name: "picture 1366x705, odd sizes", picture: [1366, 705, 1], seed: 123456, ticks: 97 },
   { name: "picture 500x300 on the logical screen", picture: [500, 300, 1], seed: 3, ticks: 60 },
   { name: "picture 801x601 at device scale 2", picture: [801, 601, 2], seed: 9, ticks: 75 },
+  { name: "picture 500x300 at device scale 2, logical", picture: [500, 300, 2], seed: 4, ticks: 80 },
   { name: "trace 1024x768 against virelo-sim", trace: [1024, 768], seed: 77, ticks: 300 },
   { name: "junk leaves the defaults", address: "?speed=abc&blank=-5&seed=0x10", want: [100, 0, 3] },
   { name: "out of range leaves the defaults", address: "?speed=301&blank=65536", want: [100, 0, 2] },
