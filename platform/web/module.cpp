@@ -5,8 +5,8 @@
 //
 // The page calls settings and seed before the first layout, layout for every new size
 // (which places the parade anew), then tick every period() ms. Pointers are offsets into
-// the exported memory; one that memory growth has moved is never handed out again, but the
-// page must make its views anew when the memory's buffer changes.
+// the exported memory, good until the next layout; memory growth keeps them but detaches
+// the page's views of the old buffer, which it must then make anew.
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -29,7 +29,7 @@ struct Session {
     Parade parade;
     std::optional<SoftSurface> surface;
     Rect client{0, 0, 0, 0};
-    std::vector<std::uint32_t> rgba;  // bytes R, G, B, 255 in memory order: little-endian words
+    std::vector<std::uint32_t> rgba;  // where converted, bytes R, G, B, 255: little-endian words
     std::vector<std::int32_t> rects;  // left, top, right, bottom for each rectangle
     std::string trace;
 };
