@@ -6,8 +6,10 @@
 //                 [--zoom N] [--resources DIR]
 //
 // The speed sets the GIF's frame delay. --zoom N writes what a screen of N * 96 dpi shows
-// for a stage of W x H: every pixel of the picture an N x N block. The sprites are DIR/sheet.bmp and DIR/mask.bmp,
-// by default the source tree's resources. Exit codes, each failure with one line on
+// on a client of W x H drawing units, (W * N) x (H * N) device pixels: each unit an N x N
+// block, or under the logical screen the 640 x 480 stage averaged onto all the device
+// pixels. The sprites are DIR/sheet.bmp and DIR/mask.bmp, by default the source tree's
+// resources. Exit codes, each failure with one line on
 // stderr: 2 for bad arguments (as virelo-sim), 1 when the sprites cannot be read or are
 // malformed or the output cannot be written.
 #include <png.h>
@@ -121,15 +123,17 @@ int main(int argc, char** argv) {
     const auto mask = ReadBitmapFile(maskBytes.data(), maskBytes.size());
     if (!mask || mask->header.bitCount != 1) return Fail(maskPath + " is not a 1-bit bitmap", 1);
 
-    const Rect client{0, 0, o.run.client.width, o.run.client.height};
+    // The screen's client in device pixels: under the logical screen the zoom plays no part
+    // and the stage is averaged onto all of them, as every front end does.
+    const Rect client{0, 0, o.run.client.width * o.zoom, o.run.client.height * o.zoom};
     SoftSurface surface(client.right, client.bottom);
     surface.LoadSheet(*sheet);
     surface.LoadMask(*mask);
 
     Parade parade;
     parade.random.state = o.run.seed;
-    StartSession(parade, client, BaseDpi);
-    const auto picture = [&] { return o.zoom > 1 ? Blocks(surface.Picture(), o.zoom) : surface.Picture(); };
+    StartSession(parade, client, o.zoom * BaseDpi);
+    const auto picture = [&]() -> const Image& { return surface.Picture(); };
 
     if (!o.gif) {
         for (std::int64_t k = 0; k < o.run.ticks; ++k) FrameStep(parade, surface, parade.stage);
@@ -140,7 +144,7 @@ int main(int argc, char** argv) {
     // Averaged pictures hold colours the sheet does not.
     const GifPalette palette =
         parade.stage.logical || sheet->colours == 0 ? CubeGifPalette() : SheetGifPalette(*sheet);
-    GifWriter gif(o.run.out, client.right * o.zoom, client.bottom * o.zoom, palette,
+    GifWriter gif(o.run.out, client.right, client.bottom, palette,
                   GifDelay(o.run.speed));
     for (std::int64_t k = 0; k < o.run.ticks; ++k) {
         FrameStep(parade, surface, parade.stage);

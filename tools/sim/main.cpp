@@ -4,46 +4,11 @@
 #include <string>
 
 #include "cli/options.h"
-#include "parade/session.h"
-#include "render/recording_surface.h"
+#include "render/trace.h"
 
 namespace {
 
 using namespace virelo;
-
-class Out {
-public:
-    ~Out() { Flush(); }
-    Out& operator<<(const char* s) {
-        buf_ += s;
-        return *this;
-    }
-    Out& operator<<(long long v) {
-        buf_ += ' ';
-        buf_ += std::to_string(v);
-        return *this;
-    }
-    void End() {
-        buf_ += '\n';
-        if (buf_.size() > (1u << 16)) Flush();
-    }
-    void Flush() {
-        std::fwrite(buf_.data(), 1, buf_.size(), stdout);
-        buf_.clear();
-    }
-
-private:
-    std::string buf_;
-};
-
-void PrintWalkers(Out& out, const WalkerTable& walkers) {
-    for (int i = 0; i < WalkerCount; ++i) {
-        const Walker& w = walkers[i];
-        out << "w" << i << w.x << w.y << w.dy << w.wait << w.sheetX << w.sheetY << w.width
-            << w.height;
-        out.End();
-    }
-}
 
 constexpr OptionSet Required = OptionsOf(Option::Seed, Option::Client, Option::Ticks);
 
@@ -68,36 +33,12 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "virelo-sim: %s\n", args.error.c_str());
         return 2;
     }
-    Parade parade;
-    parade.random.state = args.seed;
-    StartSession(parade, {0, 0, args.client.width, args.client.height}, BaseDpi);
-
-    Out out;
-    out << "place";
-    out.End();
-    PrintWalkers(out, parade.walkers);
-    out << "rand" << parade.random.state;
-    out.End();
-
-    RecordingSurface surface;
-    for (long long k = 1; k <= args.ticks; ++k) {
-        surface.events.clear();
-        FrameStep(parade, surface, parade.stage);
-        out << "tick" << k;
-        out.End();
-        for (const DrawEvent& e : surface.events) {
-            if (e.kind == DrawEvent::Fill) {
-                out << "fill" << e.walker << e.fill.left << e.fill.top << e.fill.right
-                    << e.fill.bottom;
-            } else {
-                const CellTransfer& t = e.transfer;
-                out << "draw" << e.walker << t.x << t.y << t.cx << t.cy << t.srcX << t.srcY;
-            }
-            out.End();
-        }
-        PrintWalkers(out, parade.walkers);
-        out << "rand" << parade.random.state;
-        out.End();
-    }
+    std::string text;
+    WriteTrace(args.seed, {0, 0, args.client.width, args.client.height}, args.ticks, text,
+               [](std::string& lines) {
+                   std::fwrite(lines.data(), 1, lines.size(), stdout);
+                   lines.clear();
+               });
+    std::fwrite(text.data(), 1, text.size(), stdout);
     return 0;
 }

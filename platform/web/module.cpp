@@ -1,0 +1,138 @@
+// The parade in a browser: a WebAssembly reactor that the page drives. It imports nothing:
+// the page hands in what the module cannot ask for itself (the size, the zoom, a seed from
+// its own clock) and takes the picture out of the module's memory as the RGBA bytes of an
+// ImageData, only where it changed.
+//
+// The page calls settings and seed before the first layout, layout for every new size
+// (which places the parade anew), then tick every period() ms. Pointers are offsets into
+// the exported memory, good until the next layout; memory growth keeps them but detaches
+// the page's views of the old buffer, which it must then make anew.
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "parade/bitmap.h"
+#include "parade/session.h"
+#include "render/soft_surface.h"
+#include "render/sprites.h"
+#include "render/trace.h"
+
+#define VIRELO_EXPORT(name) extern "C" __attribute__((export_name(#name)))
+
+namespace {
+
+using namespace virelo;
+
+// What the page sees: the client in RGBA, and the rectangles that the last tick changed.
+struct Session {
+    Parade parade;
+    std::optional<SoftSurface> surface;
+    Rect client{0, 0, 0, 0};
+    std::vector<std::uint32_t> rgba;  // where converted, bytes R, G, B, 255: little-endian words
+    std::vector<std::int32_t> rects;  // left, top, right, bottom for each rectangle
+    std::string trace;
+};
+
+Session session;
+
+// 0x00RRGGBB to the canvas's byte order, opaque.
+std::uint32_t Rgba(Pixel p) {
+    return 0xFF000000u | (p & 0xFF) << 16 | (p & 0xFF00) | (p >> 16 & 0xFF);
+}
+
+// Rows of `width` pixels, `stride` apart in both. The buffers are distinct, which lets the
+// compiler turn the row into vector steps.
+void Convert(const Pixel* __restrict in, std::uint32_t* __restrict out, std::int32_t width,
+             std::int32_t rows, std::int32_t stride) {
+    for (std::int32_t y = 0; y < rows; ++y, in += stride, out += stride)
+        for (std::int32_t x = 0; x < width; ++x) out[x] = Rgba(in[x]);
+}
+
+// Brings the changed client rectangles over into the RGBA buffer and lists them.
+std::int32_t Publish() {
+    const Image& picture = session.surface->Picture();
+    session.rects.clear();
+    for (const Rect& r : session.surface->TakeChanged()) {
+        const auto first = static_cast<std::size_t>(r.top) * picture.width + r.left;
+        Convert(picture.pixels.data() + first, session.rgba.data() + first, r.right - r.left,
+                r.bottom - r.top, picture.width);
+        session.rects.insert(session.rects.end(), {r.left, r.top, r.right, r.bottom});
+    }
+    return static_cast<std::int32_t>(session.rects.size() / 4);
+}
+
+}  // namespace
+
+// The settings from the page's address, each out of its range (or given as -1 for junk)
+// replaced by its default. Returns which fell back: 1 the speed, 2 the blank time.
+VIRELO_EXPORT(settings) std::int32_t Settings(std::int32_t speed, std::int32_t blankTime) {
+    SaverSettings& s = session.parade.settings;
+    std::int32_t rejected = 0;
+    if (speed >= MinSpeed && speed <= MaxSpeed) s.Speed = static_cast<std::uint16_t>(speed);
+    else s.Speed = DefaultSpeed, rejected |= 1;
+    if (blankTime >= 0 && blankTime <= MaxBlankTime) s.BlankTime = blankTime;
+    else s.BlankTime = SaverSettings{}.BlankTime, rejected |= 2;
+    return rejected;
+}
+
+VIRELO_EXPORT(speed) std::int32_t Speed() { return session.parade.settings.Speed; }
+VIRELO_EXPORT(blank) std::int32_t BlankTime() { return session.parade.settings.BlankTime; }
+VIRELO_EXPORT(period) std::int32_t Period() { return TickPeriodMs(session.parade.settings); }
+
+// The random state the next placement starts from; false, changing nothing, out of range.
+VIRELO_EXPORT(seed) std::int32_t Seed(std::int32_t state) {
+    if (state < 1 || state > RandomMax) return 0;
+    session.parade.random.state = state;
+    return 1;
+}
+
+// A client of width x height device pixels at zoom * 96 dpi, black, with the parade placed
+// on it. Returns the RGBA buffer, or 0 for a size that cannot be drawn on.
+VIRELO_EXPORT(layout) std::uint32_t Layout(std::int32_t width, std::int32_t height, std::int32_t zoom) {
+    if (width < 1 || height < 1 || zoom < 1) return 0;
+    static const auto sheet = ReadBitmapFile(SheetFile().data(), SheetFile().size());
+    static const auto mask = ReadBitmapFile(MaskFile().data(), MaskFile().size());
+    if (!sheet || !mask) return 0;
+    // A surface of its own for every size: a tick that only blanks would otherwise black
+    // the old size's rectangles into the new size's buffer.
+    session.surface.emplace(width, height);
+    session.surface->LoadSheet(*sheet);
+    if (!session.surface->LoadMask(*mask)) return 0;
+    session.client = {0, 0, width, height};
+    // Never put as it is: the canvas starts opaque black, and only converted rectangles
+    // reach it. Zeros, so that the fill is one memory.fill.
+    session.rgba.assign(static_cast<std::size_t>(width) * height, 0);
+    StartSession(session.parade, session.client, zoom * BaseDpi);
+    return reinterpret_cast<std::uintptr_t>(session.rgba.data());
+}
+
+// One tick. Returns how many rectangles changed (listed at rects()), or -1 once blanked for
+// good: the page need not tick again.
+VIRELO_EXPORT(tick) std::int32_t Tick() {
+    if (!session.surface) return 0;
+    switch (SessionTick(session.parade, *session.surface, session.client)) {
+    case TickOutcome::Still:
+        return -1;
+    case TickOutcome::Blank:
+        session.surface->Black(session.client);
+        break;
+    case TickOutcome::Drawn:
+        break;
+    }
+    return Publish();
+}
+
+VIRELO_EXPORT(rects) std::uint32_t Rects() { return reinterpret_cast<std::uintptr_t>(session.rects.data()); }
+
+// What virelo-sim prints for the same arguments, made by this build of the engine; its
+// length at trace_size().
+VIRELO_EXPORT(trace) std::uint32_t Trace(std::int32_t seed, std::int32_t width, std::int32_t height,
+                                         std::int32_t ticks) {
+    session.trace.clear();
+    if (seed >= 1 && seed <= RandomMax && width >= 1 && height >= 1 && ticks >= 0)
+        WriteTrace(seed, {0, 0, width, height}, ticks, session.trace);
+    return reinterpret_cast<std::uintptr_t>(session.trace.data());
+}
+
+VIRELO_EXPORT(trace_size) std::uint32_t TraceSize() { return static_cast<std::uint32_t>(session.trace.size()); }
