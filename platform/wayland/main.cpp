@@ -287,6 +287,11 @@ void Resize(Screen& s, std::int32_t w, std::int32_t h) {
     s.soft->LoadMask(app.mask);
     StartSession(s.parade, s.client, (app.options.zoom > 0 ? app.options.zoom : s.scale) * BaseDpi);
     wl_surface_set_buffer_scale(s.surface, s.scale);
+    // Opaque everywhere: a compositor that culls need not draw what lies beneath.
+    wl_region* opaque = wl_compositor_create_region(app.compositor);
+    wl_region_add(opaque, 0, 0, w, h);
+    wl_surface_set_opaque_region(s.surface, opaque);
+    wl_region_destroy(opaque);
     s.damage.assign(1, s.client);
     Present(s);
     if (Ticking(s)) ArmTimer(true);

@@ -3,8 +3,9 @@
 # for the same seed and size (small outputs on the logical screen, scale 2 zoomed, an output
 # added while it runs); a key, a click, the wheel, pointer motion past 4 pixels and the
 # signals end it with code 0 and take its surfaces away; a second copy ends at once;
-# swayidle starts it. sway will not run as root: it runs alone as nobody, and the tests,
-# as root or not, are its clients through its socket.
+# swayidle starts it; weston, without layer-shell, gets a window. sway will not run as
+# root: it runs alone as nobody, and the tests, as root or not, are its clients through
+# its socket.
 # Usage: test_saver.sh VIRELO_WAYLAND VIRELO_RENDER POINTER_HELPER
 set -uo pipefail
 saver=$1 render=$2 pointer=$3
@@ -70,6 +71,17 @@ shows_render() {
     return 1
 }
 point() { echo "$@" >&3; sleep 0.5; }
+# weston has no layer-shell: the saver says so, opens its window, and runs until SIGTERM.
+on_weston() {
+    mkdir -m 700 "$work/weston"
+    XDG_RUNTIME_DIR=$work/weston weston --backend=headless-backend.so --socket=wayland-w \
+        --idle-time=0 >/dev/null 2>&1 &
+    pids+=($!)
+    for _ in $(seq 100); do [ -S "$work/weston/wayland-w" ] && break; sleep 0.1; done
+    WAYLAND_DISPLAY=$work/weston/wayland-w "$saver" 2>"$work/weston.err" &
+    last=$!
+    sleep 1 && kill -TERM $last && exits_with 0 5 $last && grep -q 'no layer-shell' "$work/weston.err"
+}
 # swayidle's command is no child of ours: it leaves its code in a file.
 idle_ended() {
     for _ in $(seq 100); do [ -s "$work/idle.rc" ] && break; sleep 0.05; done
@@ -102,6 +114,7 @@ cases=(
     "... and a key ends it with 0, resuming swayidle|wtype -s 200 -k space && idle_ended 0 && sleep 0.5 && [ -e $work/resumed ]"
     "scale 2: 1600x1000 equals the renderer zoomed 2|swaymsg output HEADLESS-1 resolution 1600x1000 scale 2 >/dev/null && start --seed 5 --ticks 25 --speed 300 && shows_render HEADLESS-1 800x500 5 25 2"
     "SIGHUP ends it with 0|kill -HUP \$last && exits_with 0 5 \$last"
+    "without layer-shell (weston): a window, a line on stderr, SIGTERM ends it with 0|on_weston"
 )
 for c in "${cases[@]}"; do
     if eval "${c#*|}"; then echo "ok   ${c%%|*}"; else echo "FAIL ${c%%|*}"; fails=$((fails + 1)); fi
