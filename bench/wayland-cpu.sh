@@ -50,8 +50,13 @@ setpriv --reuid=65534 --regid=65534 --clear-groups env -i PATH=/usr/bin:/bin HOM
     XDG_RUNTIME_DIR="$run" WLR_BACKENDS=headless WLR_RENDERER=pixman WLR_LIBINPUT_NO_DEVICES=1 \
     WLR_HEADLESS_OUTPUTS=1 sway -c "$run/sway.conf" >/dev/null 2>&1 &
 sway=$!
-for _ in $(seq 100); do ls "$run"/wayland-[0-9] >/dev/null 2>&1 && break; sleep 0.1; done
-sleep 0.5
+export SWAYSOCK=""
+for _ in $(seq 100); do
+    SWAYSOCK=$(ls "$run"/sway-ipc.*.sock 2>/dev/null | head -n1 || true)
+    ls "$run"/wayland-[0-9] >/dev/null 2>&1 && [ -n "$SWAYSOCK" ] &&
+        swaymsg -t get_outputs 2>/dev/null | grep -q HEADLESS-1 && break
+    sleep 0.1
+done
 XDG_RUNTIME_DIR=$work/client WAYLAND_DISPLAY=$(ls -d "$run"/wayland-[0-9] | head -n1) \
     "$bin/virelo-wayland" --speed 300 &
 saver=$!

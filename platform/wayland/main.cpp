@@ -5,8 +5,9 @@
 // connection, a periodic timerfd for the ticks and a pipe that the signal handler writes to.
 //
 // Each output draws into a SoftSurface and shows it through two shared-memory buffers.
-// A tick's changed rectangles are damaged on the next commit and copied into each buffer
-// the next time that buffer is used, so a buffer that sat out a tick still catches up.
+// A tick's changed rectangles, narrowed to what differs from the last committed buffer,
+// are damaged on the next commit and copied into each buffer the next time that buffer is
+// used, so a buffer that sat out a commit still catches up.
 // A commit waits for the frame callback of the previous one: a compositor that stops
 // showing the output stops the commits, not the parade.
 //
@@ -127,6 +128,7 @@ struct Screen {
     std::size_t memorySize = 0;
     Buffer buffers[2];
     std::vector<Rect> damage;  // since the last commit
+    const Buffer* shown = nullptr;  // the last committed, as the picture was then
     wl_callback* frame = nullptr;
     std::int64_t ticks = 0;
 };
@@ -200,11 +202,44 @@ const wl_buffer_listener BufferListener = {
     },
 };
 
+// The part of `r` where the picture differs from what the compositor shows; empty when
+// none. A walker's rectangles hold much that stays as it was (black around it, a pause):
+// the compositor then composites only what moved, and a tick that moved nothing on this
+// output costs it no frame at all.
+Rect Differing(const Image& picture, const Buffer& shown, const Rect& r) {
+    Rect d{r.right, r.bottom, r.left, r.top};
+    const auto width = static_cast<std::size_t>(r.right - r.left);
+    for (std::int32_t y = r.top; y < r.bottom; ++y) {
+        const std::size_t row = static_cast<std::size_t>(y) * picture.width + r.left;
+        const Pixel* now = picture.pixels.data() + row;
+        const Pixel* was = shown.pixels + row;
+        if (std::memcmp(now, was, width * sizeof(Pixel)) == 0) continue;
+        // Only columns outside the part found so far can widen it.
+        const std::size_t inLeft = d.left < d.right ? static_cast<std::size_t>(d.left - r.left) : width;
+        const std::size_t inRight = d.left < d.right ? static_cast<std::size_t>(d.right - r.left) : 0;
+        std::size_t first = 0, last = width;
+        while (first < inLeft && now[first] == was[first]) ++first;
+        while (last > inRight && now[last - 1] == was[last - 1]) --last;
+        d = {std::min(d.left, r.left + static_cast<std::int32_t>(first)), std::min(d.top, y),
+             std::max(d.right, r.left + static_cast<std::int32_t>(last)), y + 1};
+    }
+    return d;
+}
+
 void Present(Screen& s) {
     if (s.frame || s.damage.empty() || !s.soft) return;
     Buffer* b = !s.buffers[0].busy ? &s.buffers[0] : !s.buffers[1].busy ? &s.buffers[1] : nullptr;
     if (!b) return;  // the release brings it back here through the next frame or tick
     const Image& picture = s.soft->Picture();
+    if (s.shown) {
+        std::vector<Rect> real;
+        for (const Rect& r : s.damage)
+            if (const Rect d = Differing(picture, *s.shown, r); d.left < d.right) real.push_back(d);
+        s.damage.swap(real);
+        if (s.damage.empty()) return;
+    }
+    // What changed since the last commit is missing from every buffer, this one included.
+    for (Buffer& other : s.buffers) AddRects(other.stale, s.damage);
     for (const Rect& r : b->stale)
         for (std::int32_t y = r.top; y < r.bottom; ++y) {
             const std::size_t at = static_cast<std::size_t>(y) * picture.width + r.left;
@@ -220,6 +255,7 @@ void Present(Screen& s) {
     wl_callback_add_listener(s.frame, &FrameListener, &s);
     wl_surface_commit(s.surface);
     b->busy = true;
+    s.shown = b;
 }
 
 void DropBuffers(Screen& s) {
@@ -231,8 +267,7 @@ void DropBuffers(Screen& s) {
     s.memory = MAP_FAILED;
 }
 
-// Both buffers in one memfd: zero-filled, which is the black of a new SoftSurface, so
-// neither starts stale.
+// Both buffers in one memfd, zero-filled: black, as a new SoftSurface is.
 bool MakeBuffers(Screen& s, std::int32_t w, std::int32_t h) {
     const std::size_t one = static_cast<std::size_t>(w) * h * sizeof(Pixel);
     s.memorySize = one * 2;
@@ -272,6 +307,7 @@ void Resize(Screen& s, std::int32_t w, std::int32_t h) {
     if (s.frame) wl_callback_destroy(s.frame);  // the new picture need not wait for the old
     s.frame = nullptr;
     DropBuffers(s);
+    s.shown = nullptr;
     s.width = w;
     s.height = h;
     s.drawnScale = s.scale;
@@ -303,9 +339,7 @@ void Tick() {
         Screen& s = *p;
         if (!Ticking(s)) continue;
         if (SessionTick(s.parade, *s.soft, s.client) == TickOutcome::Blank) s.soft->Black(s.client);
-        const std::vector<Rect> changed = s.soft->TakeChanged();
-        AddRects(s.damage, changed);
-        for (Buffer& b : s.buffers) AddRects(b.stale, changed);
+        AddRects(s.damage, s.soft->TakeChanged());
         ++s.ticks;
         Present(s);
         more |= Ticking(s);

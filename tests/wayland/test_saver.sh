@@ -38,10 +38,10 @@ for _ in $(seq 100); do
     WAYLAND_DISPLAY=$(ls -d "$run"/wayland-[0-9] 2>/dev/null | head -n1)
     SWAYSOCK=$(ls "$run"/sway-ipc.*.sock 2>/dev/null | head -n1)
     export WAYLAND_DISPLAY SWAYSOCK
-    [ -n "$SWAYSOCK" ] && swaymsg -t get_outputs 2>/dev/null | grep -q HEADLESS-2 && break
+    [ -S "$WAYLAND_DISPLAY" ] && [ -n "$SWAYSOCK" ] && swaymsg -t get_outputs 2>/dev/null | grep -q HEADLESS-2 && break
     sleep 0.1
 done
-swaymsg -t get_outputs 2>/dev/null | grep -q HEADLESS-2 || { cat "$work/sway.log"; echo "FATAL: sway did not start"; exit 1; }
+[ -S "$WAYLAND_DISPLAY" ] && swaymsg -t get_outputs 2>/dev/null | grep -q HEADLESS-2 || { cat "$work/sway.log"; echo "FATAL: sway did not start"; exit 1; }
 
 # exits_with CODE SECONDS PID: the process ends within SECONDS with CODE.
 exits_with() {
