@@ -3,9 +3,9 @@
 # for the same seed and size (small outputs on the logical screen, scale 2 zoomed, an output
 # added while it runs); a key, a click, the wheel, pointer motion past 4 pixels and the
 # signals end it with code 0 and take its surfaces away; a second copy ends at once;
-# swayidle starts it; weston, without layer-shell, gets a window. sway will not run as
-# root: it runs alone as nobody, and the tests, as root or not, are its clients through
-# its socket.
+# swayidle starts it; weston, without layer-shell, gets a window; sway's end ends it.
+# sway will not run as root: it runs alone as nobody, and the tests, as root or not, are
+# its clients through its socket.
 # Usage: test_saver.sh VIRELO_WAYLAND VIRELO_RENDER POINTER_HELPER
 set -uo pipefail
 saver=$1 render=$2 pointer=$3
@@ -115,6 +115,7 @@ cases=(
     "scale 2: 1600x1000 equals the renderer zoomed 2|swaymsg output HEADLESS-1 resolution 1600x1000 scale 2 >/dev/null && start --seed 5 --ticks 25 --speed 300 && shows_render HEADLESS-1 800x500 5 25 2"
     "SIGHUP ends it with 0|kill -HUP \$last && exits_with 0 5 \$last"
     "without layer-shell (weston): a window, a line on stderr, SIGTERM ends it with 0|on_weston"
+    "the compositor going away ends it with 0|start && mapped HEADLESS-1 && kill \$sway && exits_with 0 5 \$last"
 )
 for c in "${cases[@]}"; do
     if eval "${c#*|}"; then echo "ok   ${c%%|*}"; else echo "FAIL ${c%%|*}"; fails=$((fails + 1)); fi
