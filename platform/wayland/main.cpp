@@ -131,6 +131,7 @@ struct Screen {
     const Buffer* shown = nullptr;  // the last committed, as the picture was then
     wl_callback* frame = nullptr;
     std::int64_t ticks = 0;
+    bool blanked = false;  // black for good: no more ticks, no more wake-ups
 };
 
 struct Seat {
@@ -180,7 +181,9 @@ void ArmTimer(bool on) {
     app.timerArmed = on;
 }
 
-bool Ticking(const Screen& s) { return s.soft && (app.options.ticks < 0 || s.ticks < app.options.ticks); }
+bool Ticking(const Screen& s) {
+    return s.soft && !s.blanked && (app.options.ticks < 0 || s.ticks < app.options.ticks);
+}
 
 // --- drawing ---------------------------------------------------------------------------
 
@@ -338,7 +341,9 @@ void Tick() {
     for (auto& p : app.screens) {
         Screen& s = *p;
         if (!Ticking(s)) continue;
-        if (SessionTick(s.parade, *s.soft, s.client) == TickOutcome::Blank) s.soft->Black(s.client);
+        const TickOutcome outcome = SessionTick(s.parade, *s.soft, s.client);
+        if (outcome == TickOutcome::Blank) s.soft->Black(s.client);
+        s.blanked = outcome != TickOutcome::Drawn;
         AddRects(s.damage, s.soft->TakeChanged());
         ++s.ticks;
         Present(s);
@@ -588,6 +593,12 @@ const wl_registry_listener RegistryListener = {
             if ((*it)->name == name) {
                 DropScreen(**it);
                 app.screens.erase(it);
+                // The window went with its output: it moves to the next one.
+                for (auto& s : app.screens)
+                    if (s->described && !app.layerShell) {
+                        CreateSurface(*s);
+                        break;
+                    }
                 return;
             }
         for (auto it = app.seats.begin(); it != app.seats.end(); ++it)

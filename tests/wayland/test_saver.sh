@@ -59,6 +59,7 @@ mapped() {
     return 1
 }
 bare() { [ "$(corner "$1")" = "srgb(63,63,63)" ]; }
+black() { grim -o "$1" "$work/b.png" && [ "$(convert "$work/b.png" -format '%k %[pixel:p{0,0}]' info:)" = "1 srgb(0,0,0)" ]; }
 # shows_render OUTPUT WxH SEED TICKS [ZOOM]: within 10 s the output shows the renderer's
 # picture; only the picture after exactly TICKS ticks matches.
 shows_render() {
@@ -110,6 +111,7 @@ cases=(
     "... of 6 px does, with 0|point move 3 0 && exits_with 0 5 \$last"
     "a click ends it with 0|start && mapped HEADLESS-1 && point click && exits_with 0 5 \$last"
     "the wheel ends it with 0|start && mapped HEADLESS-1 && point wheel && exits_with 0 5 \$last"
+    "blank time 1 s: every output turns black|start --blank-time 1 --speed 300 && sleep 2.5 && black HEADLESS-1 && black HEADLESS-2 && kill \$last && exits_with 0 5 \$last"
     "swayidle starts it after 1 s idle|swayidle -w timeout 1 \"\$saver; echo \\\$? >$work/idle.rc\" resume \"touch $work/resumed\" 2>/dev/null & pids+=(\$!); mapped HEADLESS-1"
     "... and a key ends it with 0, resuming swayidle|wtype -s 200 -k space && idle_ended 0 && sleep 0.5 && [ -e $work/resumed ]"
     "scale 2: 1600x1000 equals the renderer zoomed 2|swaymsg output HEADLESS-1 resolution 1600x1000 scale 2 >/dev/null && start --seed 5 --ticks 25 --speed 300 && shows_render HEADLESS-1 800x500 5 25 2"
