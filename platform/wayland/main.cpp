@@ -229,18 +229,29 @@ Rect Differing(const Image& picture, const Buffer& shown, const Rect& r) {
     return d;
 }
 
+// Buffer b up, with the damage since the last commit; the next commit waits for its frame.
+void Commit(Screen& s, Buffer& b) {
+    wl_surface_attach(s.surface, b.buffer, 0, 0);
+    for (const Rect& r : s.damage)
+        wl_surface_damage_buffer(s.surface, r.left, r.top, r.right - r.left, r.bottom - r.top);
+    s.damage.clear();
+    s.frame = wl_surface_frame(s.surface);
+    wl_callback_add_listener(s.frame, &FrameListener, &s);
+    wl_surface_commit(s.surface);
+    b.busy = true;
+    s.shown = &b;
+}
+
 void Present(Screen& s) {
-    if (s.frame || s.damage.empty() || !s.soft) return;
+    if (s.frame || s.damage.empty() || !s.shown) return;
     Buffer* b = !s.buffers[0].busy ? &s.buffers[0] : !s.buffers[1].busy ? &s.buffers[1] : nullptr;
     if (!b) return;  // the release brings it back here through the next frame or tick
     const Image& picture = s.soft->Picture();
-    if (s.shown) {
-        std::vector<Rect> real;
-        for (const Rect& r : s.damage)
-            if (const Rect d = Differing(picture, *s.shown, r); d.left < d.right) real.push_back(d);
-        s.damage.swap(real);
-        if (s.damage.empty()) return;
-    }
+    std::vector<Rect> real;
+    for (const Rect& r : s.damage)
+        if (const Rect d = Differing(picture, *s.shown, r); d.left < d.right) real.push_back(d);
+    s.damage.swap(real);
+    if (s.damage.empty()) return;
     // What changed since the last commit is missing from every buffer, this one included.
     for (Buffer& other : s.buffers) AddRects(other.stale, s.damage);
     for (const Rect& r : b->stale)
@@ -250,15 +261,7 @@ void Present(Screen& s) {
                         static_cast<std::size_t>(r.right - r.left) * sizeof(Pixel));
         }
     b->stale.clear();
-    wl_surface_attach(s.surface, b->buffer, 0, 0);
-    for (const Rect& r : s.damage)
-        wl_surface_damage_buffer(s.surface, r.left, r.top, r.right - r.left, r.bottom - r.top);
-    s.damage.clear();
-    s.frame = wl_surface_frame(s.surface);
-    wl_callback_add_listener(s.frame, &FrameListener, &s);
-    wl_surface_commit(s.surface);
-    b->busy = true;
-    s.shown = b;
+    Commit(s, *b);
 }
 
 void DropBuffers(Screen& s) {
@@ -331,8 +334,10 @@ void Resize(Screen& s, std::int32_t w, std::int32_t h) {
     wl_region_add(opaque, 0, 0, w, h);
     wl_surface_set_opaque_region(s.surface, opaque);
     wl_region_destroy(opaque);
+    // The buffers start black, as the picture does: the first goes up as it is, and no
+    // page of the other is touched before a walker comes by.
     s.damage.assign(1, s.client);
-    Present(s);
+    Commit(s, s.buffers[0]);
     if (Ticking(s)) ArmTimer(true);
 }
 
