@@ -11,11 +11,6 @@ namespace virelo {
 
 using ImeContext = std::uintptr_t;  // HIMC
 
-struct Point {
-    std::int32_t x, y;
-    friend bool operator==(const Point&, const Point&) = default;
-};
-
 struct Message {  // MSG
     WindowHandle window = 0;
     std::uint32_t message = 0;

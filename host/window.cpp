@@ -32,15 +32,6 @@ void RestoreInputMethod(Host& host, HostPlatform& platform, WindowHandle window)
 
 }  // namespace
 
-std::uint32_t CursorDistance(Point a, Point b) {
-    const auto absDiff = [](std::int32_t p, std::int32_t q) {
-        const auto up = static_cast<std::uint32_t>(p);
-        const auto uq = static_cast<std::uint32_t>(q);
-        return p >= q ? up - uq : uq - up;
-    };
-    return absDiff(a.x, b.x) + absDiff(a.y, b.y);
-}
-
 InputDecision ApplyInputRules(std::uint32_t message, WParam wParam, Point current, Point saved) {
     InputDecision d;
     d.savedCursor = saved;

@@ -8,7 +8,6 @@
 
 namespace virelo {
 
-constexpr std::uint32_t MouseMoveThreshold = 4;
 // RunSaverWindow's result when the class or the window cannot be made: the loop never
 // ran, so there is no quit code, and success must not be reported.
 constexpr std::int32_t NoWindowExitCode = -1;
@@ -36,8 +35,6 @@ struct InputDecision {
     LResult answer = 0;
     Point savedCursor{0, 0};  // the new SavedCursorPos
 };
-// Manhattan distance, as an unsigned 32-bit number.
-std::uint32_t CursorDistance(Point a, Point b);
 // current is read only for WM_MOUSEMOVE.
 InputDecision ApplyInputRules(std::uint32_t message, WParam wParam, Point current, Point saved);
 

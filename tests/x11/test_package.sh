@@ -16,11 +16,13 @@ cp /var/lib/dpkg/status "$root/var/lib/dpkg/status"
 dpkg_root() { dpkg --root="$root" --force-script-chrootless "$@" >"$root/dpkg.log" 2>&1 || { cat "$root/dpkg.log"; exit 1; }; }
 dpkg_root -i "$deb"
 for f in usr/libexec/xscreensaver/virelo usr/share/xscreensaver/config/virelo.xml \
-         usr/share/man/man6/virelo.6.gz usr/share/doc/virelo/copyright; do
+         usr/share/man/man6/virelo.6.gz usr/share/doc/virelo/copyright usr/bin/virelo-wayland \
+         usr/share/man/man6/virelo-wayland.6.gz; do
     [ -s "$root/$f" ] || { echo "FAIL: $f not installed"; exit 1; }
 done
 "$root/usr/libexec/xscreensaver/virelo" --help | grep -q '^Usage: virelo'
 dpkg-deb -f "$deb" Depends | grep -q 'libx11-6' || { echo "FAIL: no computed dependency on libx11-6"; exit 1; }
+dpkg-deb -f "$deb" Depends | grep -q 'libwayland-client0' || { echo "FAIL: no computed dependency on libwayland-client0"; exit 1; }
 dpkg_root -r virelo
 [ ! -e "$root/usr/libexec/xscreensaver/virelo" ] || { echo "FAIL: not removed"; exit 1; }
 if command -v lintian >/dev/null; then
