@@ -34,6 +34,7 @@
 #include <vector>
 
 #include "cli/options.h"
+#include "cli/process.h"
 #include "parade/bitmap.h"
 #include "parade/session.h"
 #include "render/soft_surface.h"
@@ -59,35 +60,14 @@ constexpr const char* UsageTail =
 // nothing (no frame callbacks) ticks go on and must not grow the lists without end.
 constexpr std::size_t MaxRects = 128;
 
-int signalPipe[2] = {-1, -1};
 
-extern "C" void OnSignal(int) {
-    const int saved = errno;
-    const char byte = 1;
-    [[maybe_unused]] auto n = write(signalPipe[1], &byte, 1);
-    errno = saved;
-}
 
 int Fail(const std::string& what, int code) {
     std::fprintf(stderr, "virelo-wayland: %s\n", what.c_str());
     return code;
 }
 
-bool InstallSignals() {
-    if (pipe2(signalPipe, O_CLOEXEC | O_NONBLOCK) != 0) return false;
-    struct sigaction sa{};
-    sa.sa_handler = OnSignal;
-    sigemptyset(&sa.sa_mask);
-    for (int s : {SIGTERM, SIGINT, SIGHUP})
-        if (sigaction(s, &sa, nullptr) != 0) return false;
-    return true;
-}
 
-std::uint32_t MilliTicks() {
-    timespec t{};
-    clock_gettime(CLOCK_MONOTONIC, &t);
-    return static_cast<std::uint32_t>(t.tv_sec * 1000 + t.tv_nsec / 1000000);
-}
 
 void AddRects(std::vector<Rect>& to, const std::vector<Rect>& rects) {
     to.insert(to.end(), rects.begin(), rects.end());
@@ -143,6 +123,7 @@ struct Seat {
 };
 
 struct App {
+    int stopFd = -1;  // a stop signal came when it reads
     CommandLine options;
     PackedBitmap sheet, mask;
     wl_display* display = nullptr;
@@ -660,7 +641,7 @@ int Run() {
         }
         pollfd fds[3] = {{wl_display_get_fd(app.display), POLLIN, 0},
                          {app.timer, POLLIN, 0},
-                         {signalPipe[0], POLLIN, 0}};
+                         {app.stopFd, POLLIN, 0}};
         if (poll(fds, 3, -1) < 0) {
             wl_display_cancel_read(app.display);
             if (errno == EINTR) continue;
@@ -701,7 +682,8 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (!o.error.empty()) return Fail(o.error, 2);
-    if (!InstallSignals()) return Fail("cannot install the signal handlers", 1);
+    app.stopFd = StopSignalsFd();
+    if (app.stopFd < 0) return Fail("cannot install the signal handlers", 1);
     const auto sheet = ReadBitmapFile(SheetFile().data(), SheetFile().size());
     const auto mask = ReadBitmapFile(MaskFile().data(), MaskFile().size());
     if (!sheet || !mask) return Fail("the built-in sprites are unreadable", 1);

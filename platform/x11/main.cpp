@@ -21,6 +21,7 @@
 #include <string>
 
 #include "cli/options.h"
+#include "cli/process.h"
 #include "parade/bitmap.h"
 #include "parade/session.h"
 #include "platform/x11/window_surface.h"
@@ -43,17 +44,10 @@ constexpr const char* UsageTail =
     "it opens a 1024 x 768 window of its own, which a key press, a click or closing it ends.\n"
     "Without --seed the walkers are placed from the clock.\n";
 
-int signalPipe[2] = {-1, -1};
 Window watched = None;     // the window whose loss ends the saver
 bool windowGone = false;
 std::string xFailure;      // the first X error that is not the window's loss
 
-extern "C" void OnSignal(int) {
-    const int saved = errno;
-    const char byte = 1;
-    [[maybe_unused]] auto n = write(signalPipe[1], &byte, 1);
-    errno = saved;
-}
 
 // X errors arrive late, for the request that caused them: the drawing goes on until the
 // loop looks at the flags. A window destroyed under us is the host's way of closing.
@@ -68,32 +62,13 @@ extern "C" int OnXError(Display* display, XErrorEvent* e) {
     return 0;
 }
 
-std::uint32_t MilliTicks() {
-    timespec t{};
-    clock_gettime(CLOCK_MONOTONIC, &t);
-    return static_cast<std::uint32_t>(t.tv_sec * 1000 + t.tv_nsec / 1000000);
-}
 
-std::int64_t NowMs() {
-    timespec t{};
-    clock_gettime(CLOCK_MONOTONIC, &t);
-    return std::int64_t{t.tv_sec} * 1000 + t.tv_nsec / 1000000;
-}
 
 int Fail(const std::string& what, int code) {
     std::fprintf(stderr, "virelo: %s\n", what.c_str());
     return code;
 }
 
-bool InstallSignals() {
-    if (pipe2(signalPipe, O_CLOEXEC | O_NONBLOCK) != 0) return false;
-    struct sigaction sa{};
-    sa.sa_handler = OnSignal;
-    sigemptyset(&sa.sa_mask);
-    for (int s : {SIGTERM, SIGINT, SIGHUP})
-        if (sigaction(s, &sa, nullptr) != 0) return false;
-    return true;
-}
 
 // The window to draw on, and for its own window the close protocol's atom.
 struct Canvas {
@@ -162,7 +137,8 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (!o.error.empty()) return Fail(o.error, 2);
-    if (!InstallSignals()) return Fail("cannot install the signal handlers", 1);
+    const int stopFd = StopSignalsFd();
+    if (stopFd < 0) return Fail("cannot install the signal handlers", 1);
 
     Display* display = XOpenDisplay(nullptr);
     if (!display) return Fail("cannot open the display", 1);
@@ -218,7 +194,7 @@ int main(int argc, char** argv) {
         }
 
         const std::int64_t period = TickPeriodMs(parade.settings);
-        std::int64_t due = NowMs() + period;
+        std::int64_t due = MonotonicMs() + period;
         std::int64_t ticks = 0;
         bool stop = status != 0 || (o.ticks == 0 && !stage.own);
         bool ticking = o.ticks != 0;
@@ -257,7 +233,7 @@ int main(int argc, char** argv) {
             }
             if (windowGone || !xFailure.empty() || stop) break;
 
-            const std::int64_t now = NowMs();
+            const std::int64_t now = MonotonicMs();
             if (ticking && now >= due) {
                 if (SessionTick(parade, surface, client) == TickOutcome::Blank) surface.Black(client);
                 // A late tick is not caught up in a burst: the next one is a period on.
@@ -271,7 +247,7 @@ int main(int argc, char** argv) {
                 continue;
             }
             XFlush(display);
-            pollfd fds[2] = {{ConnectionNumber(display), POLLIN, 0}, {signalPipe[0], POLLIN, 0}};
+            pollfd fds[2] = {{ConnectionNumber(display), POLLIN, 0}, {stopFd, POLLIN, 0}};
             if (poll(fds, 2, ticking ? static_cast<int>(due - now) : -1) < 0 && errno != EINTR) {
                 status = Fail("poll failed", 1);
                 break;
