@@ -1,6 +1,7 @@
 #include "cli/options.h"
 
 #include <charconv>
+#include <cstdio>
 
 #include "parade/random.h"
 #include "parade/settings.h"
@@ -166,6 +167,23 @@ CommandLine ParseCommandLine(int argc, char** argv, OptionSet accepted, OptionSe
         }
     }
     return c;
+}
+
+std::optional<int> EndsAtOnce(const CommandLine& c, const char* program, OptionSet accepted,
+                              const char* usageHead, const char* usageTail) {
+    if (c.help) {
+        std::printf("%s%s%s", usageHead, OptionLines(accepted).c_str(), usageTail);
+        return 0;
+    }
+    if (c.version) {
+        std::fputs(VersionLine, stdout);
+        return 0;
+    }
+    if (!c.error.empty()) {
+        std::fprintf(stderr, "%s: %s\n", program, c.error.c_str());
+        return 2;
+    }
+    return std::nullopt;
 }
 
 std::string OptionLines(OptionSet accepted) {

@@ -52,6 +52,12 @@ CommandLine ParseCommandLine(int argc, char** argv, OptionSet accepted, OptionSe
 // One line per accepted option, in the table's order, for a program's --help.
 std::string OptionLines(OptionSet accepted);
 
+// What ends a program before it starts: --help (usageHead, the option lines and usageTail
+// on stdout), --version, or a refused command line ("program: why" on stderr). The exit
+// code, 0 or 2; nothing when the program goes on.
+std::optional<int> EndsAtOnce(const CommandLine& c, const char* program, OptionSet accepted,
+                              const char* usageHead, const char* usageTail = "");
+
 // What every program prints for --version.
 extern const char* const VersionLine;
 

@@ -673,15 +673,7 @@ int Run() {
 int main(int argc, char** argv) {
     app.options = ParseCommandLine(argc, argv, Accepted);
     const CommandLine& o = app.options;
-    if (o.help) {
-        std::printf("%s%s%s", UsageHead, OptionLines(Accepted).c_str(), UsageTail);
-        return 0;
-    }
-    if (o.version) {
-        std::fputs(VersionLine, stdout);
-        return 0;
-    }
-    if (!o.error.empty()) return Fail(o.error, 2);
+    if (const auto code = EndsAtOnce(o, "virelo-wayland", Accepted, UsageHead, UsageTail)) return *code;
     app.stopFd = StopSignalsFd();
     if (app.stopFd < 0) return Fail("cannot install the signal handlers", 1);
     const auto sheet = ReadBitmapFile(SheetFile().data(), SheetFile().size());

@@ -128,15 +128,7 @@ std::int32_t ScreenDpi(Display* display) {
 
 int main(int argc, char** argv) {
     const CommandLine o = ParseCommandLine(argc, argv, Accepted);
-    if (o.help) {
-        std::printf("%s%s%s", UsageHead, OptionLines(Accepted).c_str(), UsageTail);
-        return 0;
-    }
-    if (o.version) {
-        std::fputs(VersionLine, stdout);
-        return 0;
-    }
-    if (!o.error.empty()) return Fail(o.error, 2);
+    if (const auto code = EndsAtOnce(o, "virelo", Accepted, UsageHead, UsageTail)) return *code;
     const int stopFd = StopSignalsFd();
     if (stopFd < 0) return Fail("cannot install the signal handlers", 1);
 

@@ -99,20 +99,13 @@ int Fail(const std::string& what, int code) {
 
 int main(int argc, char** argv) {
     const Options o = Parse(argc, argv);
-    if (o.run.help) {
-        std::printf("Usage: virelo-render --seed S --client WxH --ticks N --out FILE\n"
-                    "                     [--speed N] [--zoom N] [--resources DIR]\n"
-                    "Draws the parade in software and writes the picture after the last tick as\n"
-                    "PNG, or every tick as a looping GIF when FILE ends in .gif (the speed sets its\n"
-                    "frame delay). W x H is the stage, at most 8192 on a side times the zoom.\n%s",
-                    OptionLines(Accepted).c_str());
-        return 0;
-    }
-    if (o.run.version) {
-        std::fputs(VersionLine, stdout);
-        return 0;
-    }
-    if (!o.run.error.empty()) return Fail(o.run.error, 2);
+    if (const auto code = EndsAtOnce(o.run, "virelo-render", Accepted,
+            "Usage: virelo-render --seed S --client WxH --ticks N --out FILE\n"
+            "                     [--speed N] [--zoom N] [--resources DIR]\n"
+            "Draws the parade in software and writes the picture after the last tick as\n"
+            "PNG, or every tick as a looping GIF when FILE ends in .gif (the speed sets its\n"
+            "frame delay). W x H is the stage, at most 8192 on a side times the zoom.\n"))
+        return *code;
 
     std::vector<std::uint8_t> sheetBytes, maskBytes;
     const std::string sheetPath = o.resources + "/sheet.bmp", maskPath = o.resources + "/mask.bmp";
