@@ -112,8 +112,8 @@ check "... and a click ends it with 0" exits_with 0 5 "$own"
 kill "$wm"; wait "$wm" 2>/dev/null
 
 x_start 1280x800
-check "--zoom 2 equals the renderer's 640x400 zoomed 2" env ZOOM=2 bash -c \
-    "$(declare -f shows_render); virelo='$virelo' render='$render' work='$work' shows_render 640x400 9 30 --root --zoom 2"
+check "--window-id --zoom 2 equals the renderer's 640x400 zoomed 2" env ZOOM=2 bash -c \
+    "$(declare -f shows_render); virelo='$virelo' render='$render' work='$work' shows_render 640x400 9 30 --window-id $(root_id) --zoom 2"
 echo 'Xft.dpi: 192' | xrdb -merge
 check "Xft.dpi 192 zooms the same" env ZOOM=2 bash -c \
     "$(declare -f shows_render); virelo='$virelo' render='$render' work='$work' shows_render 640x400 9 30 --root"
