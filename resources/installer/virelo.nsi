@@ -186,15 +186,6 @@ Function .onInit
   !insertmacro PickFamily
 FunctionEnd
 
-; The saver choice is per user and goes to the account the installer runs as: elevated with
-; another account's credentials, that is not the one at the screen. Say whose it is.
-Function .onInstSuccess
-  System::Call "advapi32::GetUserName(t .r0, *i ${NSIS_MAX_STRLEN}) i .r1"
-  ${If} $1 == 0
-    StrCpy $0 "?"
-  ${EndIf}
-  MessageBox MB_OK|MB_ICONINFORMATION "Virelo is installed and is now the screen saver of the account $\"$0$\".$\r$\n$\r$\nOther accounts choose $\"Virelo$\" in their own screen saver settings." /SD IDOK
-FunctionEnd
 
 Section "Virelo"
   SetOutPath $SaverDir
@@ -236,6 +227,15 @@ Section "Virelo"
   WriteRegStr HKLM "${UNINST_KEY}" "QuietUninstallString" '"$INSTDIR\uninstall.exe" /S'
   WriteRegDWORD HKLM "${UNINST_KEY}" "NoModify" 1
   WriteRegDWORD HKLM "${UNINST_KEY}" "NoRepair" 1
+
+  ; The saver choice is per user and went to the account the installer runs as: elevated
+  ; with another account's credentials, not the one at the screen. The last page says whose.
+  System::Call "advapi32::GetUserName(t .r0, *i ${NSIS_MAX_STRLEN}) i .r1"
+  ${If} $1 == 0
+    StrCpy $0 "this one"
+  ${EndIf}
+  DetailPrint "Virelo is now the screen saver of the account $\"$0$\"."
+  DetailPrint "Other accounts choose $\"Virelo$\" in their own screen saver settings."
 SectionEnd
 
 Function un.onInit
