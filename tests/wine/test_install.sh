@@ -1,8 +1,7 @@
 #!/bin/bash
 # The 64-bit installer, silent, end to end: what it puts where, that the installed module
 # runs from there, and that the uninstaller takes it all back, the previous saver included.
-# Then a table of install and uninstall sequences, with the x86 script also built as a
-# 64-bit installer (TEST_X86): both bitnesses side by side, and Windows 95/98's system.ini.
+# Then a table of sequences, with the x86 script built for Wine too (TEST_X86, 64-bit, NT and 9x).
 #   test_install.sh MODULE [HELPER_DIR] [SETUP]   (SETUP defaults to build/dist/virelo-setup-x64.exe;
 #                                                   exit 77 = skipped when it is not built)
 SETUP=${3:-$(cd "$(dirname "$0")/../.." && pwd)/build/dist/virelo-setup-x64.exe}
@@ -60,44 +59,26 @@ no_saver_left
 check_true "silent uninstall ends with the module and the entry gone" "still there after 30 s" uninstall
 check_eq "the previous saver is back, as it was" "$(saver)" "$PREVIOUS|0"
 
-for f in nt 9x; do
-    makensis -V1 -DARCH=x86 -DTEST_X86=$f -DVERSION="$VERSION" -DMODULE="$MODULE" -DOUTFILE="$WT_TMP/setup-$f.exe" \
-        "$(dirname "$0")/../../resources/installer/virelo.nsi" || wt_fail "makensis -DTEST_X86=$f"
-done
-# system.ini's [boot] SCRNSAVE.EXE, where 95/98 keep the chosen saver.
-ini_saver() { awk -F= '/^\[/ { b = tolower($0) ~ /^\[boot\]/ } b && tolower($1) == "scrnsave.exe" { print $2 }' "$INI" | tr -d '\r'; }
-ini_pick() {
-    touch "$INI"
-    awk -v v="$1" 'BEGIN { ORS = "\r\n" } { sub(/\r$/, "") }
-        /^\[/ { if (b && !d) { print "SCRNSAVE.EXE=" v; d = 1 } b = tolower($0) == "[boot]" }
-        b && tolower($0) ~ /^scrnsave\.exe=/ { if (!d) print "SCRNSAVE.EXE=" v; d = 1; next }
-        { print } END { if (!d) { if (!b) print "[boot]"; print "SCRNSAVE.EXE=" v } }' "$INI" >"$INI.new" && mv "$INI.new" "$INI"
-}
-tok() {
-    case "$(printf %s "$1" | tr 'A-Z' 'a-z')" in
-    "") echo - ;; *'\system32\virelo.scr') echo V64 ;; *'\syswow64\virelo.scr') echo V86 ;;
-    *previous.scr) echo P ;; *other.scr) echo O ;; *) echo "?$1" ;;
-    esac
-}
-state() { echo "$(tok "$(reg_sz "$DESKTOP_KEY" SCRNSAVE.EXE)"),$(reg_sz "$DESKTOP_KEY" ScreenSaveActive),$(tok "$(ini_saver)")"; }
-# i64/u64: the x64 installer, its uninstaller; i86/u86: the x86 one as on 64-bit Windows;
-# i9x/u9x: the x86 one on 95/98; pick/ipick: the user chooses another saver (registry /
-# system.ini). Each row starts from saver P, switched off, in both places, and lists the
-# state after every step: registry saver, ScreenSaveActive, system.ini saver. After the
-# last step nothing of Virelo may be left.
+for f in nt 9x; do makensis -V1 -DARCH=x86 -DTEST_X86=$f -DVERSION="$VERSION" -DMODULE="$MODULE" -DOUTFILE="$WT_TMP/setup-$f.exe" \
+    "$(dirname "$0")/../../resources/installer/virelo.nsi" || wt_fail "makensis -DTEST_X86=$f"; done
+# 95/98 keep the chosen saver in system.ini; Wine's has no [boot], so ours stays the last section.
+ini_pick() { sed -i '/^\[boot\]/,$d' "$INI"; printf '[boot]\r\nSCRNSAVE.EXE=%s\r\n' "$1" >>"$INI"; }
+state() { printf ' %s,%s,%s' "$(reg_sz "$DESKTOP_KEY" SCRNSAVE.EXE)" "$(reg_sz "$DESKTOP_KEY" ScreenSaveActive)" "$(sed -n 's/^SCRNSAVE\.EXE=//Ip' "$INI" | tr -d '\r')" |
+        sed 's/[^ ,]*\\system32\\virelo\.scr/V64/Ig; s/[^ ,]*\\syswow64\\virelo\.scr/V86/Ig; s/[^ ,]*previous\.scr/P/Ig; s/[^ ,]*other\.scr/O/Ig; s/ ,/ -,/; s/,$/,-/'; }
+# i64/u64: the x64 installer, its uninstaller; i86/u86: the x86 one on 64-bit Windows, i9x/u9x on
+# 95/98; pick/ipick: the user picks another saver (registry/system.ini). From saver P, off, each row
+# lists the state after each step (registry saver, ScreenSaveActive, system.ini); then nothing is left.
 while IFS='|' read -r steps want <&3; do
-    reg_add "$DESKTOP_KEY" SCRNSAVE.EXE REG_SZ "$PREVIOUS"
-    reg_add "$DESKTOP_KEY" ScreenSaveActive REG_SZ 0
+    reg_add "$DESKTOP_KEY" SCRNSAVE.EXE REG_SZ "$PREVIOUS" && reg_add "$DESKTOP_KEY" ScreenSaveActive REG_SZ 0
     ini_pick 'C:\WINDOWS\SYSTEM\PREVIOUS.SCR'
-    got=""
-    for s in $steps; do
+    got=$(for s in $steps; do
         case $s in
         i64) setup ;; i86) setup "$WT_TMP/setup-nt.exe" ;; i9x) setup "$WT_TMP/setup-9x.exe" ;;
         u64) uninstall ;; u86 | u9x) uninstall "$UNINST_KEY32" "$WOW/virelo.scr" ;;
         pick) reg_add "$DESKTOP_KEY" SCRNSAVE.EXE REG_SZ 'C:\other.scr' ;; ipick) ini_pick 'C:\OTHER.SCR' ;;
         esac
-        got="$got $(state)"
-    done
+        state
+    done)
     left=$(ls "$SYS/virelo.scr" "$WOW/virelo.scr" 2>/dev/null; reg_sz "$UNINST_KEY" DisplayName
            reg_sz "$UNINST_KEY32" DisplayName; timeout 30 wine reg query 'HKCU\Software\Virelo' 2>/dev/null | grep -i virelo)
     check_eq "$steps" "${got# }${left:+ left: $left}" "$want"

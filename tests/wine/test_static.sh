@@ -1,9 +1,8 @@
 #!/bin/bash
 # A module inspected without running it: the PE header fields old loaders care about, the
-# two exports, the import table, the resources and the version (version.txt beside the
-# module, which CMake writes from project()); for the i686 module also every instruction. The i686 module is the release target
-# for every 32-bit Windows from 95 on; the x86_64 module gets the same checks minus the
-# 95/98-only ones.
+# two exports, the import table, the resources, the version (version.txt, which CMake writes
+# beside the module). The i686 module is the release target for every 32-bit Windows from 95
+# on (every instruction checked too); the x86_64 module gets the same checks minus those.
 #   test_static.sh MODULE               (exit 77 = skipped when it is not built)
 #   test_static.sh --installer SETUP    the 32-bit installer: only what Windows 95 needs to
 #                                       start it (PE32, version 4.0, imports)
@@ -52,14 +51,12 @@ fi
 if [ $w9x = 1 ] && [ $installer = 0 ]; then
     dllch=$((16#$(hdr DllCharacteristics)))
     check_eq "no DYNAMIC_BASE or NX_COMPAT flag (DllCharacteristics & 0x140)" $((dllch & 0x140)) 0
-    # Never moved, so no relocation table, and the header must say so: a loader that cannot
-    # give the image its base then refuses it instead of running it unrelocated.
+    # Never moved: no relocation table, and the header says so (a loader then cannot misuse it).
     relocs=$(awk '/Base Relocation Directory/ { print $4; exit }' "$TMP/p.txt")
     check_eq "relocation table size / IMAGE_FILE_RELOCS_STRIPPED" "$((16#${relocs:-1}))/$(($(hdr Characteristics) & 1))" 0/1
-    # Every instruction must exist on an 80386 (Windows 95's minimum, maybe without a
-    # coprocessor). What the 386 lacks is counted by the processor that brought it, anything
-    # else off the 386's list as "other". ud2 is a deliberate trap; "(bad)" is the -1 word
-    # opening each constructor list, which ld puts at the end of .text.
+    # Every instruction must exist on an 80386 without coprocessor: the rest is counted by the
+    # processor that brought it, or as "other". ud2 is a deliberate trap; "(bad)" is the -1
+    # word opening each constructor list, which ld puts at the end of .text.
     cpu=$(i686-w64-mingw32-objdump -d --no-show-raw-insn "$M" | awk -F'\t' '
         NF < 2 || $1 !~ /^ *[0-9a-f]+:$/ { next }
         { n = split($2, w, " "); i = 1
