@@ -186,7 +186,6 @@ Function .onInit
   !insertmacro PickFamily
 FunctionEnd
 
-
 Section "Virelo"
   SetOutPath $SaverDir
   File "/oname=virelo.scr" "${MODULE}"
