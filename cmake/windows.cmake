@@ -7,10 +7,23 @@ set(VIRELO_SCR_SOURCES
     ${VIRELO_WIN32_SOURCES}
     resources/virelo.rc)
 
+# The version is typed once, in project(). Windows wants four numbers: the resources get
+# them from a header, the manifest is configured, and version.txt is read by
+# scripts/package (the installers) and by the tests.
+set(_virelo_version ${PROJECT_VERSION_MAJOR} ${PROJECT_VERSION_MINOR} ${PROJECT_VERSION_PATCH}
+    ${PROJECT_VERSION_TWEAK} 0 0 0)
+list(SUBLIST _virelo_version 0 4 _virelo_version)
+list(JOIN _virelo_version "." VIRELO_VERSION)
+list(JOIN _virelo_version ", " _virelo_version_numbers)
+file(CONFIGURE OUTPUT ${PROJECT_BINARY_DIR}/virelo_version.h
+     CONTENT "#define VIRELO_VERSION_NUMBERS ${_virelo_version_numbers}\n")
+file(CONFIGURE OUTPUT ${PROJECT_BINARY_DIR}/version.txt CONTENT "${VIRELO_VERSION}\n")
+configure_file(resources/virelo.manifest.in ${PROJECT_BINARY_DIR}/virelo.manifest @ONLY)
+
 add_executable(virelo_scr WIN32 ${VIRELO_SCR_SOURCES})
 set_target_properties(virelo_scr PROPERTIES OUTPUT_NAME virelo SUFFIX .scr
                       RUNTIME_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR})
-target_include_directories(virelo_scr PRIVATE ${PROJECT_SOURCE_DIR})
+target_include_directories(virelo_scr PRIVATE ${PROJECT_SOURCE_DIR} ${PROJECT_BINARY_DIR})
 # No C runtime: our own entry, and only the system DLLs' import libraries. libgcc stays
 # for the compiler's static helpers (stack probe, 64-bit division), which import nothing.
 target_link_libraries(virelo_scr PRIVATE virelo_host virelo_parade virelo_warnings
@@ -22,7 +35,7 @@ else()
 endif()
 # The art is generated into resources/; windres must rebuild when it changes.
 set_source_files_properties(resources/virelo.rc PROPERTIES OBJECT_DEPENDS
-    "${PROJECT_SOURCE_DIR}/resources/sheet.bmp;${PROJECT_SOURCE_DIR}/resources/mask.bmp;${PROJECT_SOURCE_DIR}/resources/virelo.ico;${PROJECT_SOURCE_DIR}/resources/resource.h;${PROJECT_SOURCE_DIR}/resources/virelo.manifest")
+    "${PROJECT_SOURCE_DIR}/resources/sheet.bmp;${PROJECT_SOURCE_DIR}/resources/mask.bmp;${PROJECT_SOURCE_DIR}/resources/virelo.ico;${PROJECT_SOURCE_DIR}/resources/resource.h;${PROJECT_BINARY_DIR}/virelo.manifest;${PROJECT_BINARY_DIR}/virelo_version.h")
 target_link_options(virelo_scr PRIVATE
     -nostdlib -Wl,-e,${_virelo_entry} -s -Wl,--gc-sections -Wl,--file-alignment,512
     "${PROJECT_SOURCE_DIR}/platform/win32/virelo.def")
@@ -35,10 +48,11 @@ if(CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
         -Wl,--major-os-version,4 -Wl,--minor-os-version,0
         -Wl,--disable-dynamicbase -Wl,--disable-nxcompat -Wl,--disable-reloc-section
         -Wl,--enable-stdcall-fixup)
-    # ld writes a relocation table for any executable with exports, whatever it is told; an
-    # executable without ASLR always gets its preferred base, so the table is dead weight.
+    # An executable without ASLR always gets its preferred base: no relocation table, and
+    # the header says so.
     add_custom_command(TARGET virelo_scr POST_BUILD
-        COMMAND ${CMAKE_STRIP} -R .reloc $<TARGET_FILE:virelo_scr> VERBATIM)
+        COMMAND sh ${PROJECT_SOURCE_DIR}/cmake/strip-relocs.sh ${CMAKE_STRIP}
+                $<TARGET_FILE:virelo_scr> VERBATIM)
 endif()
 
 if(EXISTS ${PROJECT_SOURCE_DIR}/tests/wine/CMakeLists.txt)

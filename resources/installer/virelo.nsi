@@ -1,31 +1,49 @@
-; The Windows installer, one script for both modules (scripts/package runs it twice; makensis
-; runs it from its own folder, so give it absolute paths):
-;   makensis -DARCH=x64 -DMODULE=/abs/build/win64/virelo.scr -DOUTFILE=/abs/... virelo.nsi
-;   makensis -DARCH=x86 -DMODULE=/abs/build/win32/virelo.scr -DOUTFILE=/abs/... virelo.nsi
+; The Windows installer, one script for both modules (scripts/package runs it twice, with
+; the version from the build tree; makensis runs it from its own folder, so give it absolute
+; paths):
+;   makensis -DARCH=x64 -DVERSION=... -DMODULE=/abs/build/win64/virelo.scr -DOUTFILE=/abs/...
+;            [-DLICENSE=/abs/LICENSE.txt] virelo.nsi
+;   makensis -DARCH=x86 ... -DMODULE=/abs/build/win32/virelo.scr ...
 ; x64: a 64-bit installer for 64-bit Windows. x86: an ANSI installer, so that it starts on
 ; Windows 95/98 too, for every 32-bit Windows and for the 32-bit module on 64-bit Windows.
-; Both put virelo.scr where Windows looks for savers, make it the current user's saver
-; (remembering the one it replaces) and register an uninstaller. /S runs either silently.
+; Both show the licence, put virelo.scr where Windows looks for savers, make it the current
+; user's saver and register an uninstaller. /S runs either silently.
+;
+; Both bitnesses may be installed side by side; they share one record of the user's own
+; saver, written by whichever Virelo replaced it, and the last Virelo uninstalled puts it
+; back while a Virelo is still the chosen saver.
+;
+; Tests only: -DARCH=x86 -DTEST_X86=nt (or 9x) builds the x86 script as a 64-bit installer
+; that 64-bit Wine can run; 9x takes the Windows 95/98 branches (the choice in system.ini).
 
-!ifndef ARCH | MODULE | OUTFILE
-  !error "define ARCH (x64 or x86), MODULE and OUTFILE"
+!ifndef ARCH | MODULE | OUTFILE | VERSION
+  !error "define ARCH (x64 or x86), VERSION, MODULE and OUTFILE"
 !endif
 !if "${ARCH}" == "x64"
   Target amd64-unicode
+  !define OTHER x86
 !else if "${ARCH}" == "x86"
-  Target x86-ansi
+  !ifdef TEST_X86
+    Target amd64-unicode
+  !else
+    Target x86-ansi
+  !endif
+  !define OTHER x64
 !else
   !error "ARCH is x64 or x86"
+!endif
+!ifndef LICENSE
+  !define LICENSE "../../LICENSE"
 !endif
 
 !include LogicLib.nsh
 !include WinVer.nsh
 !include x64.nsh
 
-!define VERSION "1.2.0.1"
 !define UNINST_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Virelo"
 !define DESKTOP_KEY "Control Panel\Desktop"
-; What the install replaced, per user, for the uninstaller to put back.
+; Per user: the saver the first Virelo replaced (Previous*), for the last uninstaller to put
+; back, and each installed bitness's module ("Saver x64", "Saver x86").
 !define OWN_KEY "Software\Virelo"
 
 Name "Virelo"
@@ -37,7 +55,8 @@ RequestExecutionLevel admin
 SetCompressor /SOLID lzma
 ShowInstDetails show
 ShowUninstDetails show
-InstallDir "$PROGRAMFILES\Virelo"
+InstallDir "$PROGRAMFILES32\Virelo"
+LicenseData "${LICENSE}"
 
 VIProductVersion "${VERSION}"
 VIAddVersionKey "ProductName" "Virelo"
@@ -47,6 +66,7 @@ VIAddVersionKey "ProductVersion" "${VERSION}"
 VIAddVersionKey "CompanyName" "The Virelo developers"
 VIAddVersionKey "LegalCopyright" "The Virelo developers"
 
+Page license
 Page instfiles
 UninstPage uninstConfirm
 UninstPage instfiles
@@ -56,6 +76,9 @@ UninstPage instfiles
 ; must be the real one.
 Var SaverDir
 Var SaverPath
+Var SaverShort
+; "9x" where the system keeps the chosen saver in system.ini (by short name), else "nt".
+Var Family
 
 !macro PickSaverPath
 !if "${ARCH}" == "x64"
@@ -68,6 +91,75 @@ Var SaverPath
   ${EndIf}
 !endif
   StrCpy $SaverPath "$SaverDir\virelo.scr"
+!macroend
+
+!macro PickFamily
+!ifdef TEST_X86
+  StrCpy $Family ${TEST_X86}
+!else if "${ARCH}" == "x86"
+  StrCpy $Family nt
+  ${IfNot} ${IsNT}
+    StrCpy $Family 9x
+  ${EndIf}
+!else
+  StrCpy $Family nt
+!endif
+!macroend
+
+; $0 = the saver the system starts now, "" when none.
+!macro ReadChosenSaver
+  ${If} $Family == 9x
+    ReadINIStr $0 "$WINDIR\system.ini" "boot" "SCRNSAVE.EXE"
+  ${Else}
+    ReadRegStr $0 HKCU "${DESKTOP_KEY}" "SCRNSAVE.EXE"
+  ${EndIf}
+!macroend
+
+; $2 = the other bitness's module when this user has it installed, else "". $1 = 1 when $0
+; is a Virelo: this module (by either name) or that one.
+!macro IsVirelo
+  ReadRegStr $2 HKCU "${OWN_KEY}" "Saver ${OTHER}"
+!if "${ARCH}" == "x86"
+  ${If} ${RunningX64}
+    ${DisableX64FSRedirection}  ; the x64 module is in the real System32
+  ${EndIf}
+!endif
+  ${IfNot} ${FileExists} $2
+    StrCpy $2 ""
+  ${EndIf}
+!if "${ARCH}" == "x86"
+  ${If} ${RunningX64}
+    ${EnableX64FSRedirection}
+  ${EndIf}
+!endif
+  StrCpy $1 0
+  ${If} $0 != ""
+    ${If} $0 == $SaverPath
+    ${OrIf} $0 == $SaverShort
+    ${OrIf} $0 == $2
+      StrCpy $1 1
+    ${EndIf}
+  ${EndIf}
+!macroend
+
+; Copies HKCU value FROM_KEY\NAME to OWN_KEY\TO (Record) or back (Restore), absence included.
+!macro Record FROM_KEY NAME TO
+  ClearErrors
+  ReadRegStr $0 HKCU "${FROM_KEY}" "${NAME}"
+  ${If} ${Errors}
+    DeleteRegValue HKCU "${OWN_KEY}" "${TO}"
+  ${Else}
+    WriteRegStr HKCU "${OWN_KEY}" "${TO}" $0
+  ${EndIf}
+!macroend
+!macro Restore TO_KEY NAME FROM
+  ClearErrors
+  ReadRegStr $0 HKCU "${OWN_KEY}" "${FROM}"
+  ${If} ${Errors}
+    DeleteRegValue HKCU "${TO_KEY}" "${NAME}"
+  ${Else}
+    WriteRegStr HKCU "${TO_KEY}" "${NAME}" $0
+  ${EndIf}
 !macroend
 
 !macro NotifySaverChange
@@ -84,38 +176,41 @@ Function .onInit
   ${EndIf}
   SetRegView 64
   StrCpy $INSTDIR "$PROGRAMFILES64\Virelo"
+!else ifdef TEST_X86
+  ; What the real x86 installer gets on 64-bit Windows.
+  SetRegView 32
+  ReadEnvStr $INSTDIR "ProgramFiles(x86)"
+  StrCpy $INSTDIR "$INSTDIR\Virelo"
 !endif
   !insertmacro PickSaverPath
+  !insertmacro PickFamily
 FunctionEnd
 
 Section "Virelo"
   SetOutPath $SaverDir
   File "/oname=virelo.scr" "${MODULE}"
 
-  ; Remember the saver this one replaces, unless it is this one (a second install keeps
-  ; the first one's record).
-  ClearErrors
-  ReadRegStr $0 HKCU "${DESKTOP_KEY}" "SCRNSAVE.EXE"
-  ${If} $0 != $SaverPath
-    ${If} ${Errors}
-      DeleteRegValue HKCU "${OWN_KEY}" "PreviousScreenSaver"
+  GetFullPathName /SHORT $SaverShort $SaverPath
+
+  ; Record the saver this one replaces, unless it is a Virelo (a reinstall, or the other
+  ; bitness): then the record of the user's own saver is already there.
+  !insertmacro ReadChosenSaver
+  !insertmacro IsVirelo
+  ${If} $1 == 0
+    ${If} $Family == 9x
+      WriteRegStr HKCU "${OWN_KEY}" "PreviousSystemIni" $0
     ${Else}
-      WriteRegStr HKCU "${OWN_KEY}" "PreviousScreenSaver" $0
+      !insertmacro Record "${DESKTOP_KEY}" "SCRNSAVE.EXE" "PreviousScreenSaver"
     ${EndIf}
-    ReadRegStr $0 HKCU "${DESKTOP_KEY}" "ScreenSaveActive"
-    WriteRegStr HKCU "${OWN_KEY}" "PreviousScreenSaveActive" $0
+    !insertmacro Record "${DESKTOP_KEY}" "ScreenSaveActive" "PreviousScreenSaveActive"
   ${EndIf}
-  WriteRegStr HKCU "${DESKTOP_KEY}" "SCRNSAVE.EXE" $SaverPath
+  WriteRegStr HKCU "${OWN_KEY}" "Saver ${ARCH}" $SaverPath
   WriteRegStr HKCU "${DESKTOP_KEY}" "ScreenSaveActive" "1"
-!if "${ARCH}" == "x86"
-  ${IfNot} ${IsNT}
-    ; The 95/98 family keeps the choice in system.ini, by short name.
-    ReadINIStr $0 "$WINDIR\system.ini" "boot" "SCRNSAVE.EXE"
-    WriteRegStr HKCU "${OWN_KEY}" "PreviousSystemIni" $0
-    GetFullPathName /SHORT $0 $SaverPath
-    WriteINIStr "$WINDIR\system.ini" "boot" "SCRNSAVE.EXE" $0
+  ${If} $Family == 9x
+    WriteINIStr "$WINDIR\system.ini" "boot" "SCRNSAVE.EXE" $SaverShort
+  ${Else}
+    WriteRegStr HKCU "${DESKTOP_KEY}" "SCRNSAVE.EXE" $SaverPath
   ${EndIf}
-!endif
   StrCpy $0 1
   !insertmacro NotifySaverChange
 
@@ -131,12 +226,24 @@ Section "Virelo"
   WriteRegStr HKLM "${UNINST_KEY}" "QuietUninstallString" '"$INSTDIR\uninstall.exe" /S'
   WriteRegDWORD HKLM "${UNINST_KEY}" "NoModify" 1
   WriteRegDWORD HKLM "${UNINST_KEY}" "NoRepair" 1
+
+  ; The saver choice is per user and went to the account the installer runs as: elevated
+  ; with another account's credentials, not the one at the screen. The last page says whose.
+  System::Call "advapi32::GetUserName(t .r0, *i ${NSIS_MAX_STRLEN}) i .r1"
+  ${If} $1 == 0
+    StrCpy $0 "this one"
+  ${EndIf}
+  DetailPrint "Virelo is now the screen saver of the account $\"$0$\"."
+  DetailPrint "Other accounts choose $\"Virelo$\" in their own screen saver settings."
 SectionEnd
 
 Function un.onInit
 !if "${ARCH}" == "x64"
   SetRegView 64
+!else ifdef TEST_X86
+  SetRegView 32
 !endif
+  !insertmacro PickFamily
 FunctionEnd
 
 Section "Uninstall"
@@ -145,36 +252,41 @@ Section "Uninstall"
     !insertmacro PickSaverPath
   ${EndIf}
 
-  ; Put the previous saver back only while this one is still the chosen one: a saver the
-  ; user picked since then stays.
-  ReadRegStr $0 HKCU "${DESKTOP_KEY}" "SCRNSAVE.EXE"
-  ${If} $0 == $SaverPath
-    ClearErrors
-    ReadRegStr $0 HKCU "${OWN_KEY}" "PreviousScreenSaver"
-    ${If} ${Errors}
-    ${OrIf} $0 == ""
-      DeleteRegValue HKCU "${DESKTOP_KEY}" "SCRNSAVE.EXE"
+  GetFullPathName /SHORT $SaverShort $SaverPath
+  DeleteRegValue HKCU "${OWN_KEY}" "Saver ${ARCH}"
+
+  ; Only while a Virelo is the chosen saver (one the user picked since stays): the other
+  ; bitness, still installed, takes over from this one; the last Virelo puts the user's
+  ; own saver back.
+  !insertmacro ReadChosenSaver
+  !insertmacro IsVirelo
+  ${If} $1 == 1
+    ${If} $2 != ""
+      ${If} $0 != $2
+        WriteRegStr HKCU "${DESKTOP_KEY}" "SCRNSAVE.EXE" $2  ; both bitnesses: never 95/98
+      ${EndIf}
     ${Else}
-      WriteRegStr HKCU "${DESKTOP_KEY}" "SCRNSAVE.EXE" $0
+      !insertmacro Restore "${DESKTOP_KEY}" "ScreenSaveActive" "PreviousScreenSaveActive"
+      ${If} $Family == 9x
+        ReadRegStr $0 HKCU "${OWN_KEY}" "PreviousSystemIni"
+        ${If} $0 == ""
+          DeleteINIStr "$WINDIR\system.ini" "boot" "SCRNSAVE.EXE"
+        ${Else}
+          WriteINIStr "$WINDIR\system.ini" "boot" "SCRNSAVE.EXE" $0
+        ${EndIf}
+      ${Else}
+        !insertmacro Restore "${DESKTOP_KEY}" "SCRNSAVE.EXE" "PreviousScreenSaver"
+      ${EndIf}
     ${EndIf}
-    ClearErrors
-    ReadRegStr $0 HKCU "${OWN_KEY}" "PreviousScreenSaveActive"
-    ${IfNot} ${Errors}
-      WriteRegStr HKCU "${DESKTOP_KEY}" "ScreenSaveActive" $0
-    ${EndIf}
-!if "${ARCH}" == "x86"
-    ${IfNot} ${IsNT}
-      ReadRegStr $0 HKCU "${OWN_KEY}" "PreviousSystemIni"
-      WriteINIStr "$WINDIR\system.ini" "boot" "SCRNSAVE.EXE" $0
-    ${EndIf}
-!endif
     ReadRegStr $0 HKCU "${DESKTOP_KEY}" "ScreenSaveActive"
     ${If} $0 != "1"
       StrCpy $0 0
     ${EndIf}
     !insertmacro NotifySaverChange
   ${EndIf}
-  DeleteRegKey HKCU "${OWN_KEY}"
+  ${If} $2 == ""
+    DeleteRegKey HKCU "${OWN_KEY}"
+  ${EndIf}
 
   ; A saver that is running right now keeps its file until the next start of Windows.
   Delete /REBOOTOK $SaverPath

@@ -1,20 +1,19 @@
 #!/bin/bash
 # A module inspected without running it: the PE header fields old loaders care about, the
-# two exports, the import table, and the resources. The i686 module is the release target
-# for every 32-bit Windows from 95 on; the x86_64 module gets the same checks minus the
-# 95/98-only ones.
+# two exports, the import table, the resources, the version (version.txt, which CMake writes
+# beside the module). The i686 module is the release target for every 32-bit Windows from 95
+# on (every instruction checked too); the x86_64 module gets the same checks minus those.
 #   test_static.sh MODULE               (exit 77 = skipped when it is not built)
 #   test_static.sh --installer SETUP    the 32-bit installer: only what Windows 95 needs to
 #                                       start it (PE32, version 4.0, imports)
 # Every import of the i686 module must be exported by Windows 95's system DLLs, as listed in
-# shared/win95-exports.txt beside the checkout (VIRELO_WIN95_EXPORTS overrides the path); the
-# installer's imports from the DLLs on that list must be there too.
+# win95-exports.txt here; the installer's imports from the DLLs on that list must be there too.
 set -u
 installer=0
 [ "${1:-}" = --installer ] && { installer=1; shift; }
 M=${1:-build/win32/virelo.scr}
 HERE=$(cd "$(dirname "$0")" && pwd)
-EXPORTS_LIST=${VIRELO_WIN95_EXPORTS:-$HERE/../../../shared/win95-exports.txt}
+EXPORTS_LIST=$HERE/win95-exports.txt
 PASS=0
 FAIL=0
 ok() { PASS=$((PASS + 1)); echo "PASS: $*"; }
@@ -52,6 +51,25 @@ fi
 if [ $w9x = 1 ] && [ $installer = 0 ]; then
     dllch=$((16#$(hdr DllCharacteristics)))
     check_eq "no DYNAMIC_BASE or NX_COMPAT flag (DllCharacteristics & 0x140)" $((dllch & 0x140)) 0
+    # Never moved: no relocation table, and the header says so (a loader then cannot misuse it).
+    relocs=$(awk '/Base Relocation Directory/ { print $4; exit }' "$TMP/p.txt")
+    check_eq "relocation table size / IMAGE_FILE_RELOCS_STRIPPED" "$((16#${relocs:-1}))/$(($(hdr Characteristics) & 1))" 0/1
+    # Every instruction must exist on an 80386 without coprocessor: the rest is counted by the
+    # processor that brought it, or as "other". ud2 is a deliberate trap; "(bad)" is the -1
+    # word opening each constructor list, which ld puts at the end of .text.
+    cpu=$(i686-w64-mingw32-objdump -d --no-show-raw-insn "$M" | awk -F'\t' '
+        NF < 2 || $1 !~ /^ *[0-9a-f]+:$/ { next }
+        { n = split($2, w, " "); i = 1
+          while (i < n && w[i] ~ /^(rep[a-z]*|lock|data(16|32)|addr(16|32)|[c-gs]s|notrack|bnd)$/) i++
+          m = w[i]; ops = substr($2, index($2, m) + length(m)) }
+        m ~ /^(cmov|fcmov|fcomi|fucomi|rdpmc|sysenter|sysexit)/ || m ~ /^nop/ && ops ~ /[^ ]/ { f["pentiumpro"]++; u[m] = 1; next }
+        m ~ /^(cpuid|rdtsc|rdmsr|wrmsr|cmpxchg8b|rsm)$/ { f["pentium"]++; u[m] = 1; next }
+        m ~ /^(bswap|cmpxchg|xadd)[bwl]?$|^(invd|wbinvd|invlpg)$/ { f["486"]++; u[m] = 1; next }
+        ops ~ /%[xyz]?mm[0-9]|%k[0-7]/ || m ~ /^(emms|femms|fxsave|fxrstor|[lms]fence|[ls]tmxcsr|clflush|prefetch|movnti|xsave|xrstor|vzero)/ { f["mmx/sse/avx"]++; u[m] = 1; next }
+        m ~ /^f/ { f["x87"]++; u[m] = 1; next }
+        m !~ /^(aa[adms]|adc|add|and|arpl|bound|bs[fr]|bt[crs]?|l?call|cbtw|cwtl|cwtd|cltd|cl[cdi]|clts|cmc|cmps?|da[as]|dec|div|enter|hlt|idiv|imul|inc?|ins|int3?|into|iret|j[a-z]+|ljmp|lahf|lar|l[defgs]s|lea|leave|l[gil]dt|lmsw|lods|loopn?[ez]?|lsl|ltr|movs?|movs[bw][wl]|movz[bw][wl]|mul|neg|nop|not|or|outs?|pop|popa|popf|push|pusha|pushf|rc[lr]|ro[lr]|l?ret|sahf|sa[lr]|sbb|scas|set[a-z]+|s[gil]dt|sh[lr]d?|smsw|st[cdi]|stos|str|sub|test|ver[rw]|xchg|xlat|xor|ud2)[bwl]?$|^\(bad\)$/ { f["other"]++; u[m] = 1 }
+        END { for (k in f) printf "%s %d, ", k, f[k]; if (length(u)) { printf "(" ; for (k in u) printf " %s", k; printf " )" } }')
+    check_eq "instructions the 80386 lacks, by family" "$cpu" ""
 fi
 
 if [ $installer = 0 ]; then
@@ -97,7 +115,11 @@ elif x86_64-w64-mingw32-windres -i "$M" -O rc -o "$TMP/r.rc" 2>"$TMP/windres.err
     for s in 1 1002 1007 1009; do
         grep -Eq "^ *$s," "$TMP/r.rc" && ok "string $s" || bad "string $s missing"
     done
-    grep -Eq 'FILEVERSION 1, *2, *0, *1' "$TMP/r.rc" && ok "version 1.2.0.1" || bad "FILEVERSION 1,2,0,1 missing ($(grep -m1 FILEVERSION "$TMP/r.rc"))"
+    v=$(cat "$(dirname "$M")/version.txt" 2>/dev/null)
+    check_eq "both version records and the manifest carry version.txt's ${v:-(missing)}" \
+        "$({ grep -Eo '(FILE|PRODUCT)VERSION .*' "$TMP/r.rc" | tr -d ' '
+             grep -o 'Virelo.ScreenSaver"" version=""[^"]*' "$TMP/r.rc" | sed 's/.*""/manifest /'; } | LC_ALL=C sort -u | tr '\n' ' ')" \
+        "FILEVERSION${v//./,} PRODUCTVERSION${v//./,} manifest $v "
     langs=$(grep -E '^LANGUAGE' "$TMP/r.rc" | sort -u | tr '\n' ';')
     check_eq "resource languages: neutral (the manifest), Japanese, English (US)" "$langs" \
         "LANGUAGE 0, 0;LANGUAGE 17, 1;LANGUAGE 9, 1;"
