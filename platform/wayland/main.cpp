@@ -156,9 +156,9 @@ void ArmTimer(bool on) {
     SaverSettings settings;
     settings.Speed = app.options.speed;
     const long ms = TickPeriodMs(settings);
-    itimerspec spec{};
-    if (on) spec.it_value = spec.it_interval = {ms / 1000, (ms % 1000) * 1000000};
-    timerfd_settime(app.timer, 0, &spec, nullptr);
+    itimerspec period{};
+    if (on) period.it_value = period.it_interval = {ms / 1000, (ms % 1000) * 1000000};
+    timerfd_settime(app.timer, 0, &period, nullptr);
     app.timerArmed = on;
 }
 
