@@ -16,7 +16,6 @@
 // no Wayland display or it lacks what drawing needs.
 #include <fcntl.h>
 #include <poll.h>
-#include <signal.h>
 #include <sys/file.h>
 #include <sys/mman.h>
 #include <sys/timerfd.h>
