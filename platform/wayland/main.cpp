@@ -59,14 +59,10 @@ constexpr const char* UsageTail =
 // nothing (no frame callbacks) ticks go on and must not grow the lists without end.
 constexpr std::size_t MaxRects = 128;
 
-
-
 int Fail(const std::string& what, int code) {
     std::fprintf(stderr, "virelo-wayland: %s\n", what.c_str());
     return code;
 }
-
-
 
 void AddRects(std::vector<Rect>& to, const std::vector<Rect>& rects) {
     to.insert(to.end(), rects.begin(), rects.end());

@@ -44,7 +44,6 @@ Window watched = None;     // the window whose loss ends the saver
 bool windowGone = false;
 std::string xFailure;      // the first X error that is not the window's loss
 
-
 // X errors arrive late, for the request that caused them: the drawing goes on until the
 // loop looks at the flags. A window destroyed under us is the host's way of closing.
 extern "C" int OnXError(Display* display, XErrorEvent* e) {
@@ -58,13 +57,10 @@ extern "C" int OnXError(Display* display, XErrorEvent* e) {
     return 0;
 }
 
-
-
 int Fail(const std::string& what, int code) {
     std::fprintf(stderr, "virelo: %s\n", what.c_str());
     return code;
 }
-
 
 // The window to draw on, and for its own window the close protocol's atom.
 struct Canvas {
