@@ -120,6 +120,7 @@ struct Seat {
 struct App {
     int stopFd = -1;  // a stop signal came when it reads
     CommandLine options;
+    SaverSettings settings;  // from the options; every output's parade starts with them
     PackedBitmap sheet, mask;
     wl_display* display = nullptr;
     wl_registry* registry = nullptr;
@@ -148,9 +149,7 @@ Screen* ScreenOf(wl_surface* surface) {
 
 void ArmTimer(bool on) {
     if (on == app.timerArmed) return;
-    SaverSettings settings;
-    settings.Speed = app.options.speed;
-    const long ms = TickPeriodMs(settings);
+    const long ms = TickPeriodMs(app.settings);
     itimerspec period{};
     if (on) period.it_value = period.it_interval = {ms / 1000, (ms % 1000) * 1000000};
     timerfd_settime(app.timer, 0, &period, nullptr);
@@ -555,8 +554,7 @@ const wl_registry_listener RegistryListener = {
             auto s = std::make_unique<Screen>();
             s->name = name;
             s->output = Bind<wl_output>(registry, name, wl_output_interface, version, 3);
-            s->parade.settings.Speed = app.options.speed;
-            s->parade.settings.BlankTime = app.options.blankTime;
+            s->parade.settings = app.settings;
             s->parade.random.tickCount = MilliTicks;
             if (app.options.seed != 0) s->parade.random.state = app.options.seed;
             wl_output_add_listener(s->output, &OutputListener, s.get());
@@ -671,6 +669,8 @@ int main(int argc, char** argv) {
     if (const auto code = EndsAtOnce(o, "virelo-wayland", Accepted, UsageHead, UsageTail)) return *code;
     app.stopFd = StopSignalsFd();
     if (app.stopFd < 0) return Fail("cannot install the signal handlers", 1);
+    app.settings.Speed = o.speed;
+    app.settings.BlankTime = o.blankTime;
     const auto sheet = ReadBitmapFile(SheetFile().data(), SheetFile().size());
     const auto mask = ReadBitmapFile(MaskFile().data(), MaskFile().size());
     if (!sheet || !mask) return Fail("the built-in sprites are unreadable", 1);
