@@ -1,47 +1,81 @@
 #!/usr/bin/env bash
-# virelo-wayland on headless sway: each output's pixels after N ticks equal virelo-render's
-# for the same seed and size (small outputs on the logical screen, scale 2 zoomed, an output
-# added while it runs); a key, a click, the wheel, pointer motion past 4 pixels and the
-# signals end it with code 0 and take its surfaces away; a second copy ends at once;
-# swayidle starts it; weston, without layer-shell, gets a window; sway's end ends it.
+# virelo-wayland on headless sway and headless KWin: each output's pixels after N ticks
+# equal virelo-render's for the same seed and size (small outputs on the logical screen,
+# scale 2 zoomed, an output added while it runs, a scale changed while it runs); a key, a
+# click, the wheel, pointer motion past 4 pixels and the signals end it with code 0 and take
+# its surfaces away; a second copy on the same display ends at once, however the display is
+# spelt; the blank time counts from the start and holds for outputs added later; an output
+# going away leaves the others drawing; swayidle starts it; a locker started over it takes
+# the screen when it ends; weston, without layer-shell, gets a window; the compositor's end
+# ends it.
 # sway will not run as root: it runs alone as nobody, and the tests, as root or not, are
-# its clients through its socket.
+# its clients through its socket. KWin runs as us with a session bus of its own.
 # Usage: test_saver.sh VIRELO_WAYLAND VIRELO_RENDER POINTER_HELPER
 set -uo pipefail
 saver=$1 render=$2 pointer=$3
 work=$(mktemp -d)
 chmod 755 "$work"
 run=$work/run
-sway="" pids=() fails=0
+server="" pids=() fails=0
 cleanup() {
     exec 3>&- 2>/dev/null
-    for p in "${pids[@]}" $sway; do kill "$p" 2>/dev/null && wait "$p" 2>/dev/null; done
+    for p in "${pids[@]}" $server; do kill "$p" 2>/dev/null && wait "$p" 2>/dev/null; done
+    [ -s "$work/dbus.pid" ] && kill "$(cat "$work/dbus.pid")"
     rm -rf "$work"
 }
 trap cleanup EXIT
-
-mkdir -m 700 "$run" "$work/client"
-cat >"$run/sway.conf" <<EOF
-xwayland disable
-swaybg_command -
-output HEADLESS-1 resolution 1024x768 position 0 0
-output HEADLESS-2 resolution 320x200 position 1024 0
-output HEADLESS-3 resolution 640x400 position 0 768
-EOF
-chown -R 65534:65534 "$run"
-setpriv --reuid=65534 --regid=65534 --clear-groups env -i PATH=/usr/bin:/bin HOME="$run" \
-    XDG_RUNTIME_DIR="$run" WLR_BACKENDS=headless WLR_RENDERER=pixman WLR_LIBINPUT_NO_DEVICES=1 \
-    WLR_HEADLESS_OUTPUTS=2 sway -c "$run/sway.conf" >"$work/sway.log" 2>&1 &
-sway=$!
+mkdir -m 700 "$run" "$work/client" "$work/nest"
 export XDG_RUNTIME_DIR=$work/client
-for _ in $(seq 100); do
+
+# sway's way to run (as nobody, in a bare environment under $run), as a direct child.
+as_nobody=(setpriv --reuid=65534 --regid=65534 --clear-groups env -i PATH=/usr/bin:/bin HOME="$run"
+           XDG_RUNTIME_DIR="$run" WLR_RENDERER=pixman WLR_LIBINPUT_NO_DEVICES=1)
+# until_up SECONDS COMMAND...: polls until the command succeeds.
+until_up() {
+    local i
+    for i in $(seq $(($1 * 10))); do "${@:2}" 2>/dev/null && return; sleep 0.1; done
+    return 1
+}
+sway_up() {
     WAYLAND_DISPLAY=$(ls -d "$run"/wayland-[0-9] 2>/dev/null | head -n1)
     SWAYSOCK=$(ls "$run"/sway-ipc.*.sock 2>/dev/null | head -n1)
     export WAYLAND_DISPLAY SWAYSOCK
-    [ -S "$WAYLAND_DISPLAY" ] && [ -n "$SWAYSOCK" ] && swaymsg -t get_outputs 2>/dev/null | grep -q HEADLESS-2 && break
-    sleep 0.1
-done
-[ -S "$WAYLAND_DISPLAY" ] && swaymsg -t get_outputs 2>/dev/null | grep -q HEADLESS-2 || { cat "$work/sway.log"; echo "FATAL: sway did not start"; exit 1; }
+    [ -S "$WAYLAND_DISPLAY" ] && [ -n "$SWAYSOCK" ] && swaymsg -t get_outputs | grep -q HEADLESS-2
+}
+# Each *_up starts its compositor with a 1024x768 output $o1, a second one $o2 of size $s2
+# and $outs all of them, and points the clients at it.
+up_sway() {
+    cat >"$run/sway.conf" <<EOC
+xwayland disable
+swaybg_command -
+default_border none
+output HEADLESS-1 resolution 1024x768 position 0 0
+output HEADLESS-2 resolution 320x200 position 1024 0
+output HEADLESS-3 resolution 640x400 position 0 768
+output HEADLESS-4 resolution 320x200 position 1344 0
+EOC
+    chown -R 65534:65534 "$run" "$work/nest"
+    "${as_nobody[@]}" WLR_BACKENDS=headless WLR_HEADLESS_OUTPUTS=2 sway -c "$run/sway.conf" >"$work/sway.log" 2>&1 &
+    server=$! o1=HEADLESS-1 o2=HEADLESS-2 s2=320x200 outs="HEADLESS-1 HEADLESS-2"
+    until_up 10 sway_up || { cat "$work/sway.log"; return 1; }
+}
+# kwin_wayland refuses to run with the file capability it carries and this container
+# lacks; a plain copy runs, but only under that name, found first on PATH.
+up_kwin() {
+    mkdir -p "$work/kwin"
+    cp /usr/bin/kwin_wayland "$work/kwin/"
+    [ -s "$work/dbus.pid" ] ||
+        dbus-daemon --session --address="unix:path=$run/bus" --fork --print-pid >"$work/dbus.pid"
+    env -i PATH="$work/kwin:/usr/bin:/bin" HOME="$run" XDG_RUNTIME_DIR="$run" \
+        DBUS_SESSION_BUS_ADDRESS="unix:path=$run/bus" KWIN_SCREENSHOT_NO_PERMISSION_CHECKS=1 \
+        KWIN_WAYLAND_NO_PERMISSION_CHECKS=1 kwin_wayland --virtual --width 1024 --height 768 \
+        --output-count 2 --socket wayland-k --no-lockscreen --no-global-shortcuts \
+        --no-kactivities "$@" >"$work/kwin.log" 2>&1 &
+    server=$! o1=Virtual-0 o2=Virtual-1 s2=1024x768 outs="Virtual-0 Virtual-1"
+    export WAYLAND_DISPLAY=$run/wayland-k DBUS_SESSION_BUS_ADDRESS=unix:path=$run/bus
+    until_up 10 shot "$o2" "$work/k.png" || { cat "$work/kwin.log"; return 1; }
+}
+down() { kill "$server" && { wait "$server"; true; }; }
 
 # exits_with CODE SECONDS PID: the process ends within SECONDS with CODE.
 exits_with() {
@@ -52,26 +86,65 @@ exits_with() {
     [ $? -eq "$1" ]
 }
 start() { "$saver" "$@" & last=$!; pids+=("$last"); }
-# The top-left pixel of an output: sway's own grey there means nothing of ours is shown.
-corner() { grim -o "$1" "$work/c.png" && convert "$work/c.png" -format '%[pixel:p{0,0}]' info:; }
-mapped() {
-    for _ in $(seq 100); do [ "$(corner "$1")" != "srgb(63,63,63)" ] && return; sleep 0.05; done
-    return 1
+# shot OUTPUT FILE: the output's physical pixels (KWin's come raw through a pipe).
+shot() {
+    if [ "$comp" = sway ]; then grim -o "$1" "$2"; else /usr/bin/python3 - "$@" <<'EOP'; fi
+import dbus, os, sys
+read, write = os.pipe()
+shot = dbus.Interface(dbus.SessionBus().get_object("org.kde.KWin", "/org/kde/KWin/ScreenShot2"),
+                      "org.kde.KWin.ScreenShot2")
+meta = shot.CaptureScreen(sys.argv[1], {"native-resolution": True}, dbus.types.UnixFd(write))
+os.close(write)
+with os.fdopen(read, "rb") as f:
+    data = f.read()
+w, h, stride = int(meta["width"]), int(meta["height"]), int(meta["stride"])
+bgra = b"".join(data[y * stride:y * stride + w * 4] for y in range(h))
+rgb = bytearray(w * h * 3)
+rgb[0::3], rgb[1::3], rgb[2::3] = bgra[2::4], bgra[1::4], bgra[0::4]
+with open(sys.argv[2], "wb") as f:
+    f.write(b"P7\nWIDTH %d\nHEIGHT %d\nDEPTH 3\nMAXVAL 255\nTUPLTYPE RGB\nENDHDR\n" % (w, h) + rgb)
+EOP
 }
-bare() { [ "$(corner "$1")" = "srgb(63,63,63)" ]; }
-black() { grim -o "$1" "$work/b.png" && [ "$(convert "$work/b.png" -format '%k %[pixel:p{0,0}]' info:)" = "1 srgb(0,0,0)" ]; }
+# colours OUTPUT: how many colours it shows and the top-left one.
+colours() { shot "$1" "$work/c.pam" && convert "$work/c.pam" -format '%k %[pixel:p{0,0}]' info:; }
+# Nothing of ours shows: sway's own grey, or KWin's empty desktop, which is black (there
+# this says only that no walker is left). sway draws the cursor, under 400 pixels.
+bare() {
+    local desk=black
+    [ "$comp" = sway ] && desk="srgb(63,63,63)"
+    shot "$1" "$work/c.pam" && [ "$(convert "$work/c.pam" -fill white +opaque "$desk" -fill black \
+        -opaque "$desk" -format '%[fx:round(mean*w*h)]' info:)" -lt 400 ]
+}
+black() { [ "$(colours "$1")" = "1 srgb(0,0,0)" ]; }
+# A walker is drawn: more than the one colour of a bare or black output.
+drawn() { [ "$(colours "$1" | cut -d' ' -f1)" -gt 1 ]; }
+mapped() { until_up 5 drawn "$1"; }
+each() { local o; for o in $outs; do "$@" "$o" || return; done; }
 # shows_render OUTPUT WxH SEED TICKS [ZOOM]: within 10 s the output shows the renderer's
 # picture; only the picture after exactly TICKS ticks matches.
 shows_render() {
     "$render" --seed "$3" --client "$2" --ticks "$4" --zoom "${5:-1}" --out "$work/r.png" || return 1
     for _ in $(seq 50); do
-        grim -o "$1" "$work/w.png" &&
-            [ "$(compare -metric AE "$work/w.png" "$work/r.png" null: 2>&1)" = 0 ] && return
+        shot "$1" "$work/w.pam" &&
+            [ "$(compare -metric AE "$work/w.pam" "$work/r.png" null: 2>&1)" = 0 ] && return
         sleep 0.2
     done
     return 1
 }
 point() { echo "$@" >&3; sleep 0.5; }
+key() { if [ "$comp" = sway ]; then wtype -s 200 -k space; else point key; fi; }
+# The pointer helper outlives its compositor, blocked on the pipe: the next one must not
+# share the pipe with it.
+pointer_up() {
+    exec 3>&-
+    [ -n "${helper:-}" ] && kill "$helper"
+    "$pointer" <"$work/pointer" &
+    helper=$!
+    pids+=($helper)
+    exec 3>"$work/pointer"
+    point abs 500 300 1344 1168
+}
+mkfifo "$work/pointer"
 # weston has no layer-shell: the saver says so, opens its window, and runs until SIGTERM.
 on_weston() {
     mkdir -m 700 "$work/weston"
@@ -88,39 +161,68 @@ idle_ended() {
     for _ in $(seq 100); do [ -s "$work/idle.rc" ] && break; sleep 0.05; done
     [ "$(cat "$work/idle.rc" 2>/dev/null)" = "$1" ]
 }
+# A sway nested in ours (its outputs are our windows, and closing one takes that output
+# away): WL-1 320x200 on HEADLESS-2, WL-2 640x400 on HEADLESS-3.
+nested() {
+    swaymsg focus output HEADLESS-2 >/dev/null || return
+    "${as_nobody[@]}" XDG_RUNTIME_DIR="$work/nest" WAYLAND_DISPLAY="$WAYLAND_DISPLAY" WLR_BACKENDS=wayland \
+        sway -c "$run/sway.conf" >"$work/nest.log" 2>&1 &
+    pids+=($!)
+    until_up 10 nest_up && swaymsg focus output HEADLESS-3 >/dev/null &&
+        SWAYSOCK=$nestsock swaymsg create_output >/dev/null && until_up 5 swaymsg "[title=WL-2] focus" >/dev/null
+}
+nest_up() {
+    nest=$(ls -d "$work"/nest/wayland-[0-9] | head -n1) nestsock=$(ls "$work"/nest/sway-ipc.*.sock)
+    [ -S "$nest" ] && SWAYSOCK=$nestsock swaymsg -t get_outputs | grep -q "${1:-WL-1}"
+}
+# lock: swaylock over the running saver; a key ends the saver and leaves the locker.
+lock() {
+    swaylock -c 336699 2>/dev/null &
+    local locker=$!
+    pids+=($locker)
+    sleep 1 && key && exits_with 0 5 "$last" && [ "$(colours HEADLESS-1)" = "1 srgb(51,102,153)" ] &&
+        kill $locker
+}
 
-mkfifo "$work/pointer"
-"$pointer" <"$work/pointer" &
-pids+=($!)
-exec 3>"$work/pointer"
-point abs 500 300 1344 1168
-
-# Each case: what it shows | the command. They run in order, on the state the ones
-# before left.
+# Each case: where it runs (sway, kwin or both) | what it shows | the command. They run in
+# order, on the state the ones before left.
 cases=(
-    "a bad option: code 2|\"\$saver\" --speed 301 2>/dev/null; [ \$? -eq 2 ]"
-    "no Wayland display: code 1|WAYLAND_DISPLAY=$work/none \"\$saver\" 2>/dev/null; [ \$? -eq 1 ]"
-    "1024x768 output equals the renderer|start --seed 3 --ticks 30 --speed 300 && shows_render HEADLESS-1 1024x768 3 30"
-    "320x200 output (logical screen) equals the renderer|shows_render HEADLESS-2 320x200 3 30"
-    "an output added while it runs gets its own parade|swaymsg create_output >/dev/null && shows_render HEADLESS-3 640x400 3 30"
-    "a second copy ends at once with 0|timeout 5 \"\$saver\" && kill -0 \$last"
-    "SIGTERM ends it with 0|kill -TERM \$last && exits_with 0 5 \$last"
-    "... and its surfaces are gone|bare HEADLESS-1 && bare HEADLESS-2 && bare HEADLESS-3"
-    "a key ends it with 0|start && mapped HEADLESS-1 && wtype -s 200 -k space && exits_with 0 5 \$last"
-    "pointer motion of 3 px does not end it|start && mapped HEADLESS-1 && point move 0 0 && point move 3 0 && kill -0 \$last"
-    "... of 6 px does, with 0|point move 3 0 && exits_with 0 5 \$last"
-    "a click ends it with 0|start && mapped HEADLESS-1 && point click && exits_with 0 5 \$last"
-    "the wheel ends it with 0|start && mapped HEADLESS-1 && point wheel && exits_with 0 5 \$last"
-    "blank time 1 s: every output turns black|start --blank-time 1 --speed 300 && sleep 2.5 && black HEADLESS-1 && black HEADLESS-2 && kill \$last && exits_with 0 5 \$last"
-    "swayidle starts it after 1 s idle|swayidle -w timeout 1 \"\$saver; echo \\\$? >$work/idle.rc\" resume \"touch $work/resumed\" 2>/dev/null & pids+=(\$!); mapped HEADLESS-1"
-    "... and a key ends it with 0, resuming swayidle|wtype -s 200 -k space && idle_ended 0 && sleep 0.5 && [ -e $work/resumed ]"
-    "scale 2: 1600x1000 equals the renderer zoomed 2|swaymsg output HEADLESS-1 resolution 1600x1000 scale 2 >/dev/null && start --seed 5 --ticks 25 --speed 300 && shows_render HEADLESS-1 800x500 5 25 2"
-    "SIGHUP ends it with 0|kill -HUP \$last && exits_with 0 5 \$last"
-    "without layer-shell (weston): a window, a line on stderr, SIGTERM ends it with 0|on_weston"
-    "the compositor going away ends it with 0|start && mapped HEADLESS-1 && kill \$sway && exits_with 0 5 \$last"
+    "sway|a bad option: code 2|\"\$saver\" --speed 301 2>/dev/null; [ \$? -eq 2 ]"
+    "sway|no Wayland display: code 1|WAYLAND_DISPLAY=$work/none \"\$saver\" 2>/dev/null; [ \$? -eq 1 ]"
+    "both|1024x768 output equals the renderer|start --seed 3 --ticks 30 --speed 300 && shows_render \$o1 1024x768 3 30"
+    "both|the second output (320x200 on sway, on the logical screen) equals the renderer|shows_render \$o2 \$s2 3 30"
+    "sway|an output added while it runs gets its own parade|swaymsg create_output >/dev/null && shows_render HEADLESS-3 640x400 3 30"
+    "both|a second copy ends at once with 0|timeout 5 \"\$saver\" && kill -0 \$last"
+    "both|... also by the socket's name in its own runtime directory|XDG_RUNTIME_DIR=\${WAYLAND_DISPLAY%/*} WAYLAND_DISPLAY=\${WAYLAND_DISPLAY##*/} timeout 5 \"\$saver\" && kill -0 \$last"
+    "both|... and with no runtime directory|env -u XDG_RUNTIME_DIR timeout 5 \"\$saver\" && kill -0 \$last"
+    "both|SIGTERM ends it with 0|kill -TERM \$last && exits_with 0 5 \$last"
+    "both|... and its surfaces are gone|each bare && { [ \$comp = kwin ] || bare HEADLESS-3; }"
+    "both|a key ends it with 0|start && mapped \$o1 && key && exits_with 0 5 \$last"
+    "both|pointer motion of 3 px does not end it|start && mapped \$o1 && point move 0 0 && point move 3 0 && kill -0 \$last"
+    "both|... of 6 px does, with 0|point move 3 0 && exits_with 0 5 \$last"
+    "both|a click ends it with 0|start && mapped \$o1 && point click && exits_with 0 5 \$last"
+    "both|the wheel ends it with 0|start && mapped \$o1 && point wheel && exits_with 0 5 \$last"
+    "both|blank time 2 s from the start: drawing at 1.3 s, every output black at 2.8 s|start --blank-time 2 --speed 300 && sleep 1.3 && drawn \$o1 && sleep 1.5 && each black"
+    "sway|... and an output added then is black at once and stays so|swaymsg create_output >/dev/null && until_up 1 black HEADLESS-4 && sleep 1.5 && black HEADLESS-4 && kill \$last && exits_with 0 5 \$last"
+    "sway|a locker started over it takes the output when a key ends it with 0|start && mapped HEADLESS-1 && lock"
+    "sway|an output taken away leaves the others drawing|nested && WAYLAND_DISPLAY=\$nest start --seed 4 --ticks 90 --speed 300 && WAYLAND_DISPLAY=\$nest mapped WL-2 && swaymsg '[title=WL-2] kill' >/dev/null && WAYLAND_DISPLAY=\$nest shows_render WL-1 320x200 4 90 && ! nest_up WL-2 && kill -0 \$last && kill \$last && exits_with 0 5 \$last"
+    "sway|swayidle starts it after 1 s idle|swayidle -w timeout 1 \"\$saver; echo \\\$? >$work/idle.rc\" resume \"touch $work/resumed\" 2>/dev/null & idle=\$!; pids+=(\$idle); mapped HEADLESS-1"
+    "sway|... and a key ends it with 0, resuming swayidle|key && idle_ended 0 && sleep 0.5 && [ -e $work/resumed ] && kill \$idle"
+    "sway|scale 2: 1600x1000 equals the renderer zoomed 2|swaymsg output HEADLESS-1 resolution 1600x1000 scale 2 >/dev/null && start --seed 5 --ticks 25 --speed 300 && shows_render HEADLESS-1 800x500 5 25 2"
+    "sway|... back to scale 1 while it runs: the parade placed anew, 25 ticks at 1600x1000|swaymsg output HEADLESS-1 scale 1 >/dev/null && shows_render HEADLESS-1 1600x1000 5 25"
+    "sway|SIGHUP ends it with 0|kill -HUP \$last && exits_with 0 5 \$last"
+    "sway|without layer-shell (weston): a window, a line on stderr, SIGTERM ends it with 0|on_weston"
+    "kwin|scale 2: 2048x1536 equals the renderer zoomed 2|down && up_kwin --scale 2 && start --seed 5 --ticks 25 --speed 300 && shows_render \$o1 1024x768 5 25 2"
+    "both|the compositor going away ends it with 0|start && mapped \$o1 && down && exits_with 0 5 \$last"
 )
-for c in "${cases[@]}"; do
-    if eval "${c#*|}"; then echo "ok   ${c%%|*}"; else echo "FAIL ${c%%|*}"; fails=$((fails + 1)); fi
+for comp in ${WAYLAND_TEST_COMPOSITORS:-sway kwin}; do
+    "up_$comp" || { echo "FATAL: $comp did not start"; exit 1; }
+    pointer_up
+    for c in "${cases[@]}"; do
+        where=${c%%|*} c=${c#*|}
+        [ "$where" = both ] || [ "$where" = "$comp" ] || continue
+        if eval "${c#*|}"; then echo "ok   $comp: ${c%%|*}"; else echo "FAIL $comp: ${c%%|*}"; fails=$((fails + 1)); fi
+    done
 done
 echo "$fails failed"
 [ "$fails" -eq 0 ]
