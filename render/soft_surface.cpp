@@ -63,26 +63,6 @@ bool Touches(const Rect& a, const Rect& b) {
 
 std::int64_t Area(const Rect& r) { return std::int64_t{r.right - r.left} * (r.bottom - r.top); }
 
-// Two rectangles become their bounding box when it is no larger than the two together: a
-// walker's erase and redraw overlap almost entirely, but boxes grown across the screen from
-// walker to walker would cover far more pixels than changed.
-void AddMerged(std::vector<Rect>& list, Rect r) {
-    for (std::size_t i = 0; i < list.size();) {
-        const Rect& d = list[i];
-        const Rect both{std::min(r.left, d.left), std::min(r.top, d.top), std::max(r.right, d.right),
-                        std::max(r.bottom, d.bottom)};
-        if (Touches(d, r) && Area(both) <= Area(r) + Area(d)) {
-            r = both;
-            list[i] = list.back();
-            list.pop_back();
-            i = 0;  // the larger box may now touch one already passed
-        } else {
-            ++i;
-        }
-    }
-    list.push_back(r);
-}
-
 // `r`, measured in a space of fromW x fromH, in a space of toW x toH, rounded outward: the
 // client pixels whose average reads a stage rectangle, or the stage pixels a client
 // rectangle's pixels read.
@@ -102,6 +82,23 @@ bool Empty(const Rect& r) { return r.left >= r.right || r.top >= r.bottom; }
 
 }  // namespace
 
+void AddMerged(std::vector<Rect>& list, Rect r) {
+    for (std::size_t i = 0; i < list.size();) {
+        const Rect& d = list[i];
+        const Rect both{std::min(r.left, d.left), std::min(r.top, d.top), std::max(r.right, d.right),
+                        std::max(r.bottom, d.bottom)};
+        if (Touches(d, r) && Area(both) <= Area(r) + Area(d)) {
+            r = both;
+            list[i] = list.back();
+            list.pop_back();
+            i = 0;  // the larger box may now touch one already passed
+        } else {
+            ++i;
+        }
+    }
+    list.push_back(r);
+}
+
 Image::Image(std::int32_t w, std::int32_t h)
     : width(w), height(h), pixels(static_cast<std::size_t>(w) * h, 0) {}
 
@@ -115,10 +112,10 @@ Image Blocks(const Image& from, std::int32_t zoom) {
 }
 
 void ScaleAveraging(const Image& from, Image& to) {
-    ScaleAveraging(from, to, {0, 0, to.width, to.height});
+    ScaleAveraging(from, to.Rows(), {0, 0, to.width, to.height});
 }
 
-void ScaleAveraging(const Image& from, Image& to, const Rect& area) {
+void ScaleAveraging(const Image& from, PixelRows to, const Rect& area) {
     const std::int32_t x0 = std::max(area.left, 0), x1 = std::min(area.right, to.width);
     const std::int32_t y0 = std::max(area.top, 0), y1 = std::min(area.bottom, to.height);
     if (x0 >= x1 || y0 >= y1) return;
@@ -165,8 +162,15 @@ void ScaleAveraging(const Image& from, Image& to, const Rect& area) {
     }
 }
 
-SoftSurface::SoftSurface(std::int32_t width, std::int32_t height)
-    : client_(width, height) {}
+SoftSurface::SoftSurface(std::int32_t width, std::int32_t height, Pixel* pixels)
+    : width_(width), height_(height), external_(pixels) {
+    if (!external_) client_ = Image(width, height);
+}
+
+void SoftSurface::DrawInto(Pixel* pixels) {
+    external_ = pixels;
+    if (!external_ && client_.pixels.empty()) client_ = Image(width_, height_);
+}
 
 void SoftSurface::LoadSheet(const PackedBitmap& sheet) {
     const BitmapHeader& h = sheet.header;
@@ -215,10 +219,12 @@ void SoftSurface::BeginFrame(const Stage& stage) {
     const Rect& client = stage.client;
     const std::int32_t w = client.right - client.left, h = client.bottom - client.top;
     const std::int32_t zoom = std::max(stage.zoom, 1);
-    if (w != client_.width || h != client_.height || zoom != zoom_) {
-        client_ = Image(std::max(w, 1), std::max(h, 1));
+    if (w != width_ || h != height_ || zoom != zoom_) {
+        width_ = std::max(w, 1);
+        height_ = std::max(h, 1);
+        client_ = external_ ? Image() : Image(width_, height_);
         stage_ = Image();
-        changed_.assign(1, {0, 0, client_.width, client_.height});
+        changed_.assign(1, {0, 0, width_, height_});
         stale_.clear();
     }
     logical_ = stage.logical;
@@ -230,7 +236,7 @@ void SoftSurface::BeginFrame(const Stage& stage) {
 }
 
 void SoftSurface::Erase(int, const Rect& area) {
-    Image& t = Target();
+    const PixelRows t = Target();
     const std::int32_t l = std::max(area.left, 0), r = std::min(area.right, t.width);
     const std::int32_t u = std::max(area.top, 0), b = std::min(area.bottom, t.height);
     if (l >= r || u >= b) return;
@@ -241,7 +247,7 @@ void SoftSurface::Erase(int, const Rect& area) {
 
 bool SoftSurface::DrawCell(int, const CellTransfer& c) {
     if (mask_.empty()) return false;
-    Image& t = Target();
+    const PixelRows t = Target();
     // 64-bit so that no coordinate a caller passes can wrap while clipping.
     std::int64_t x = c.x, y = c.y, sx = c.srcX, sy = c.srcY, w = c.cx, h = c.cy;
     const std::int64_t skipX = std::max({std::int64_t{0}, -x, -sx});
@@ -272,26 +278,30 @@ void SoftSurface::Touch(const Rect& area) {
         return;
     }
     // Zoomed, the strip narrower than a unit is never drawn and stays black.
-    const Rect r = Clip(logical_ ? ScaleOutward(area, stage_.width, stage_.height, client_.width,
-                                                client_.height)
+    const Rect r = Clip(logical_ ? ScaleOutward(area, stage_.width, stage_.height, width_, height_)
                                  : Rect{area.left * zoom_, area.top * zoom_, area.right * zoom_,
                                         area.bottom * zoom_},
-                        client_.width, client_.height);
+                        width_, height_);
     if (Empty(r)) return;
     AddMerged(changed_, r);
     AddMerged(stale_, r);
 }
 
-const Image& SoftSurface::Picture() {
+void SoftSurface::Settle() {
+    const PixelRows client = Client();
     for (const Rect& r : stale_) {
         if (logical_) {
-            ScaleAveraging(stage_, client_, r);
+            ScaleAveraging(stage_, client, r);
             continue;
         }
         for (std::int32_t y = r.top; y < r.bottom; ++y)
-            for (std::int32_t x = r.left; x < r.right; ++x) client_.At(x, y) = stage_.At(x / zoom_, y / zoom_);
+            for (std::int32_t x = r.left; x < r.right; ++x) client.At(x, y) = stage_.At(x / zoom_, y / zoom_);
     }
     stale_.clear();
+}
+
+const Image& SoftSurface::Picture() {
+    Settle();
     return client_;
 }
 
@@ -302,14 +312,13 @@ std::vector<Rect> SoftSurface::TakeChanged() {
 }
 
 void SoftSurface::Black(const Rect& area) {
-    const Rect client = Clip(area, client_.width, client_.height);
+    const Rect client = Clip(area, width_, height_);
     if (Empty(client)) return;
     if (!Staged()) {
         Erase(-1, client);
         return;
     }
-    const Rect stage = logical_ ? ScaleOutward(client, client_.width, client_.height, stage_.width,
-                                               stage_.height)
+    const Rect stage = logical_ ? ScaleOutward(client, width_, height_, stage_.width, stage_.height)
                                 : ScaleOutward(client, zoom_, zoom_, 1, 1);
     Erase(-1, stage);
     // What lies outside every stage pixel (the zoomed strip) is black already.
