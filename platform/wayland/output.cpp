@@ -2,7 +2,6 @@
 // where there is no layer-shell), its parade, and every tick drawn straight into the
 // buffer that goes up next.
 #include <cstdio>
-#include <cstring>
 
 #include "platform/wayland/app.h"
 #include "cli/process.h"
@@ -47,14 +46,7 @@ void Draw(Screen& s) {
     if (use.buffer < 0) return;  // both held: the tick is dropped, the next one draws
     if (use.make && !MakeBuffer(s, use.buffer)) return Broke(s);
     Buffer& b = s.buffers[use.buffer];
-    const int shown = s.presenter.Shown();
-    for (const Rect& r : s.presenter.CatchUp(use.buffer)) {
-        const Pixel* from = s.buffers[shown].pixels;
-        for (std::int32_t y = r.top; y < r.bottom; ++y) {
-            const std::size_t at = static_cast<std::size_t>(y) * s.client.right + r.left;
-            std::memcpy(b.pixels + at, from + at, static_cast<std::size_t>(r.right - r.left) * sizeof(Pixel));
-        }
-    }
+    s.presenter.CatchUp(use.buffer, b.pixels, s.buffers[s.presenter.Shown()].pixels, s.client.right);
     s.soft->DrawInto(b.pixels);
     if (s.blackDue) {
         s.soft->Black(s.client);
@@ -113,7 +105,7 @@ void Resize(Screen& s, std::int32_t w, std::int32_t h) {
     wl_surface_set_opaque_region(s.surface, opaque);
     wl_region_destroy(opaque);
     // The black buffer goes up as it is; a buffer made later is black too, and misses nothing.
-    s.presenter.CatchUp(0);
+    s.presenter.CatchUp(0, s.buffers[0].pixels, nullptr, s.client.right);
     s.presenter.Commit(0, {});
     Attach(s, 0, {s.client});
     if (Busy(s)) ArmTimer(app, true);

@@ -1,8 +1,8 @@
 #include "platform/wayland/presenter.h"
 
 #include <algorithm>
+#include <cstring>
 
-#include "render/soft_surface.h"
 
 namespace virelo {
 namespace {
@@ -30,14 +30,17 @@ Presenter::Use Presenter::Next() {
     return {-1, false};
 }
 
-std::vector<Rect> Presenter::CatchUp(int buffer) {
+void Presenter::CatchUp(int buffer, Pixel* to, const Pixel* shown, std::int32_t width) {
+    // A buffer made just now is black, as every new picture starts: what the shown one
+    // gained since the start is what it misses.
     Slot& s = slots_[buffer];
-    std::vector<Rect> copy;
-    // A buffer made just now is black, as every new picture starts; whatever the shown
-    // one gained since is all it misses, and was recorded as missed when it was made.
-    copy.swap(s.missed);
+    for (const Rect& r : s.missed)
+        for (std::int32_t y = r.top; y < r.bottom; ++y) {
+            const std::size_t at = static_cast<std::size_t>(y) * width + r.left;
+            std::memcpy(to + at, shown + at, static_cast<std::size_t>(r.right - r.left) * sizeof(Pixel));
+        }
+    s.missed.clear();
     s.made = true;
-    return copy;
 }
 
 void Presenter::Commit(int buffer, const std::vector<Rect>& changed) {

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "parade/geometry.h"
+#include "render/soft_surface.h"
 
 namespace virelo {
 
@@ -27,9 +28,9 @@ public:
     // The buffer to draw the next tick into: the one shown when it is free (it needs no
     // catching up), else the other.
     Use Next();
-    // What `buffer` lacks of the picture, to copy from the shown buffer before drawing in
-    // it; the buffer counts as up to date from now on.
-    std::vector<Rect> CatchUp(int buffer);
+    // Copies what `buffer` (at `to`) lacks of the picture from the shown one (at `shown`),
+    // both in rows of `width` pixels, before it is drawn in; it is up to date from now on.
+    void CatchUp(int buffer, Pixel* to, const Pixel* shown, std::int32_t width);
     // `buffer` was drawn in, changing `changed` (client pixels), and goes up: the other
     // buffer misses those pixels now. The damage to send is `changed`.
     void Commit(int buffer, const std::vector<Rect>& changed);
