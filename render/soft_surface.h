@@ -82,10 +82,11 @@ public:
 
     // From now on the client picture is drawn at `pixels` (the client's size, rows
     // top-down), memory of the caller's such as a buffer shared with a compositor; nullptr
-    // draws in the surface's own again. Nothing is copied: what that memory missed since it
-    // was last drawn in, the caller brings up to date. A client of a new size must come
-    // with memory of that size, black.
-    void DrawInto(Pixel* pixels);
+    // draws in the surface's own again. Where that memory lacks the picture (`missed`,
+    // client pixels), `from` holds it: each such pixel is copied before the drawing reads
+    // it, not at all where the drawing overwrites it first, and the rest at Settle. A
+    // client of a new size must come with memory of that size, black.
+    void DrawInto(Pixel* pixels, const Pixel* from = nullptr, std::vector<Rect> missed = {});
     // Brings the changed client pixels up to date from the stage (zoomed or logical).
     void Settle();
     // The client-size picture as of the last drawing; drawn in the surface's own memory.
@@ -97,7 +98,8 @@ public:
     // Black over an area in client pixels: an exposure, the blanking. Under a stage, the
     // stage pixels under it go black, and with them every client pixel that reads them.
     void Black(const Rect& area);
-    // What the drawing units address: the stage under the logical screen, else the client.
+    // What the drawing units address: the stage under the logical screen or a zoom, else
+    // the client's own picture (empty while drawn into the caller's memory).
     const Image& Canvas() const { return Staged() ? stage_ : client_; }
     bool Logical() const { return logical_; }
     // The sprites as loaded: the sheet's colours, and the mask as 0xFFFFFF where it keeps
@@ -112,17 +114,27 @@ private:
     PixelRows Target() { return Staged() ? stage_.Rows() : Client(); }
     // A changed area of the canvas, clipped, becomes changed client pixels.
     void Touch(const Rect& canvasArea);
+    // The missed client pixels in `area` are read next: copied now. Or overwritten next:
+    // never copied.
+    void Fetch(const Rect& area);
+    void Skip(const Rect& area);
+    // The sprite anew from the sheet and the mask as loaded; where (x, y) of them lies in it.
+    void Pack();
+    std::size_t SpriteAt(std::int64_t x, std::int64_t y) const;
 
     std::int32_t width_, height_;  // the client's
     Image client_;                 // the client's own picture, empty while drawn externally
     Pixel* external_ = nullptr;
+    const Pixel* missedFrom_ = nullptr;
+    std::vector<Rect> missed_;     // client pixels that external_ still lacks
     Image stage_;  // 640 x 480 from the first logical frame on, or the zoomed client; kept
     bool logical_ = false;
     std::int32_t zoom_ = 1;
     std::vector<Rect> changed_;  // client pixels, since TakeChanged
     std::vector<Rect> stale_;    // client pixels that Picture must compute from the stage
     Image sheet_;               // colours, top-down
-    std::vector<Pixel> mask_;   // the bits expanded: all ones keep the screen, zero clears it
+    // The mask's size: the sheet's colours and the mask's bits in one pixel, in strips.
+    std::vector<Pixel> sprite_;
     std::int32_t maskWidth_ = 0, maskHeight_ = 0;
 };
 

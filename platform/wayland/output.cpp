@@ -46,8 +46,7 @@ void Draw(Screen& s) {
     if (use.buffer < 0) return;  // both held: the tick is dropped, the next one draws
     if (use.make && !MakeBuffer(s, use.buffer)) return Broke(s);
     Buffer& b = s.buffers[use.buffer];
-    s.presenter.CatchUp(use.buffer, b.pixels, s.buffers[s.presenter.Shown()].pixels, s.client.right);
-    s.soft->DrawInto(b.pixels);
+    s.soft->DrawInto(b.pixels, s.buffers[s.presenter.Shown()].pixels, s.presenter.TakeMissed(use.buffer));
     if (s.blackDue) {
         s.soft->Black(s.client);
         s.blackDue = false;
@@ -105,7 +104,7 @@ void Resize(Screen& s, std::int32_t w, std::int32_t h) {
     wl_surface_set_opaque_region(s.surface, opaque);
     wl_region_destroy(opaque);
     // The black buffer goes up as it is; a buffer made later is black too, and misses nothing.
-    s.presenter.CatchUp(0, s.buffers[0].pixels, nullptr, s.client.right);
+    s.presenter.TakeMissed(0);
     s.presenter.Commit(0, {});
     Attach(s, 0, {s.client});
     if (Busy(s)) ArmTimer(app, true);

@@ -1,7 +1,8 @@
 #include "platform/wayland/presenter.h"
 
+#include "render/soft_surface.h"
+
 #include <algorithm>
-#include <cstring>
 
 
 namespace virelo {
@@ -30,17 +31,14 @@ Presenter::Use Presenter::Next() {
     return {-1, false};
 }
 
-void Presenter::CatchUp(int buffer, Pixel* to, const Pixel* shown, std::int32_t width) {
+std::vector<Rect> Presenter::TakeMissed(int buffer) {
     // A buffer made just now is black, as every new picture starts: what the shown one
     // gained since the start is what it misses.
     Slot& s = slots_[buffer];
-    for (const Rect& r : s.missed)
-        for (std::int32_t y = r.top; y < r.bottom; ++y) {
-            const std::size_t at = static_cast<std::size_t>(y) * width + r.left;
-            std::memcpy(to + at, shown + at, static_cast<std::size_t>(r.right - r.left) * sizeof(Pixel));
-        }
-    s.missed.clear();
     s.made = true;
+    std::vector<Rect> missed;
+    missed.swap(s.missed);
+    return missed;
 }
 
 void Presenter::Commit(int buffer, const std::vector<Rect>& changed) {

@@ -13,7 +13,6 @@
 #include <vector>
 
 #include "parade/geometry.h"
-#include "render/soft_surface.h"
 
 namespace virelo {
 
@@ -28,9 +27,9 @@ public:
     // The buffer to draw the next tick into: the one shown when it is free (it needs no
     // catching up), else the other.
     Use Next();
-    // Copies what `buffer` (at `to`) lacks of the picture from the shown one (at `shown`),
-    // both in rows of `width` pixels, before it is drawn in; it is up to date from now on.
-    void CatchUp(int buffer, Pixel* to, const Pixel* shown, std::int32_t width);
+    // What `buffer` lacks of the picture, which the shown one holds: the drawing copies it
+    // from there as it goes (SoftSurface::DrawInto). From now on it counts as up to date.
+    std::vector<Rect> TakeMissed(int buffer);
     // `buffer` was drawn in, changing `changed` (client pixels), and goes up: the other
     // buffer misses those pixels now. The damage to send is `changed`.
     void Commit(int buffer, const std::vector<Rect>& changed);

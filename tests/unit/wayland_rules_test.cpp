@@ -8,6 +8,7 @@
 #include "parade/session.h"
 #include "platform/wayland/input.h"
 #include "platform/wayland/presenter.h"
+#include "render/soft_surface.h"
 #include "render/sprites.h"
 
 using namespace virelo;
@@ -19,7 +20,7 @@ namespace {
 enum class Holds { UntilNextCommit, NotAtAll, AtRandom };
 
 // An output drawn the way virelo-wayland draws it: every tick straight into the buffer the
-// presenter hands out, after its catch-up from the buffer shown. Beside it, a surface of
+// presenter hands out, catching up from the buffer shown as it draws. Beside it, a surface of
 // its own draws the same ticks: the buffer shown must always be its picture.
 struct Output {
     Rect client;
@@ -55,7 +56,7 @@ struct Output {
         }
         soft->BeginFrame(parade.stage);
         soft->TakeChanged();
-        presenter.CatchUp(0, memory[0].data(), nullptr, c.right);
+        presenter.TakeMissed(0);
         presenter.Commit(0, {});
     }
 
@@ -65,8 +66,7 @@ struct Output {
         if (use.buffer < 0) return -1;
         auto& m = memory[use.buffer];
         if (use.make) m.assign(static_cast<std::size_t>(client.right) * client.bottom, 0);
-        presenter.CatchUp(use.buffer, m.data(), memory[presenter.Shown()].data(), client.right);
-        soft->DrawInto(m.data());
+        soft->DrawInto(m.data(), memory[presenter.Shown()].data(), presenter.TakeMissed(use.buffer));
         SessionTick(parade, *soft, client);
         SessionTick(mirror, *own, client);
         ++ticks;
