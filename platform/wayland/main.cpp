@@ -155,7 +155,7 @@ bool TakeLock(wl_display* display) {
     return flock(fd, LOCK_EX | LOCK_NB) == 0 || errno != EWOULDBLOCK;
 }
 
-int Run(App& app) {
+int Run(App& app, int stopFd) {
     app.registry = wl_display_get_registry(app.display);
     wl_registry_add_listener(app.registry, &RegistryListener, &app);
     wl_display_roundtrip(app.display);  // the globals
@@ -171,8 +171,6 @@ int Run(App& app) {
     for (auto& s : app.screens)
         if (s->described) CreateSurface(*s);
 
-    const int stopFd = StopSignalsFd();
-    if (stopFd < 0) return Fail("cannot install the signal handlers", 1);
     while (!app.stop) {
         while (wl_display_prepare_read(app.display) != 0) wl_display_dispatch_pending(app.display);
         if (app.stop) {
@@ -240,6 +238,8 @@ int main(int argc, char** argv) {
     app.options = ParseCommandLine(argc, argv, Accepted);
     const CommandLine& o = app.options;
     if (const auto code = EndsAtOnce(o, "virelo-wayland", Accepted, UsageHead, UsageTail)) return *code;
+    const int stopFd = StopSignalsFd();
+    if (stopFd < 0) return Fail("cannot install the signal handlers", 1);
     app.settings.Speed = o.speed;
     app.clock = app.settings;
     app.clock.BlankTime = o.blankTime;
@@ -261,7 +261,7 @@ int main(int argc, char** argv) {
     }
     app.timer = timerfd_create(CLOCK_MONOTONIC, TFD_CLOEXEC | TFD_NONBLOCK);
     if (app.timer < 0) return Fail("cannot make the tick timer", 1);
-    const int status = Run(app);
+    const int status = Run(app, stopFd);
     Disconnect(app);
     return status;
 }
