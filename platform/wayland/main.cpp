@@ -155,6 +155,8 @@ bool TakeLock(wl_display* display) {
     return flock(fd, LOCK_EX | LOCK_NB) == 0 || errno != EWOULDBLOCK;
 }
 
+int Loop(App& app, int stopFd);
+
 int Run(App& app, int stopFd) {
     app.registry = wl_display_get_registry(app.display);
     wl_registry_add_listener(app.registry, &RegistryListener, &app);
@@ -170,7 +172,12 @@ int Run(App& app, int stopFd) {
     app.started = true;
     for (auto& s : app.screens)
         if (s->described) CreateSurface(*s);
+    return Loop(app, stopFd);
+}
 
+// Until something ends it: one poll() on the connection, the tick timer and the stop
+// signals, the events dispatched, then a tick if the timer ran out.
+int Loop(App& app, int stopFd) {
     while (!app.stop) {
         while (wl_display_prepare_read(app.display) != 0) wl_display_dispatch_pending(app.display);
         if (app.stop) {
