@@ -4,10 +4,13 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <random>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "parade/session.h"
+#include "render/sprites.h"
 #include "tests/unit/dib_builder.h"
 
 using namespace virelo;
@@ -316,4 +319,50 @@ TEST(SoftSurface, TheParadeLeavesNoTrails) {
                                 << client.right << " x " << client.bottom;
         }
     }
+}
+
+// What every front end sends: only the rectangles TakeChanged reports, copied out of
+// Picture() into a buffer of its own, black at first like a new window, and of any colour
+// after a resize, which counts as the whole client. For random clients (the logical screen
+// among them), zooms and seeds, through exposures, the blanking and a resize, that copy is
+// the picture after every tick.
+TEST(SoftSurface, TheChangedRectanglesCarryEveryChange) {
+    const auto sheet = ReadBitmapFile(SheetFile().data(), SheetFile().size());
+    const auto mask = ReadBitmapFile(MaskFile().data(), MaskFile().size());
+    ASSERT_TRUE(sheet && mask);
+    std::mt19937 rng(19);
+    const auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
+    int logical = 0;
+    for (int run = 0; run < 12; ++run) {
+        Rect client{0, 0, pick(1, 1300), pick(1, 900)};
+        Parade parade;
+        parade.random.state = pick(1, RandomMax);
+        parade.settings = {300, run % 2};  // a blank time of 1 s blanks at tick 32
+        SoftSurface s(client.right, client.bottom);
+        s.LoadSheet(*sheet);
+        ASSERT_TRUE(s.LoadMask(*mask));
+        StartSession(parade, client, pick(1, 3) * BaseDpi);
+        Image copy(client.right, client.bottom);
+        for (int tick = 1; tick <= 40; ++tick) {
+            if (tick == 20) client = {0, 0, pick(1, 1300), pick(1, 900)};
+            if (SessionTick(parade, s, client) == TickOutcome::Blank) s.Black(client);
+            if (tick % 7 == 0) s.Black({pick(-50, 900), pick(-50, 600), pick(0, 1400), pick(0, 1000)});
+            logical += s.Logical();
+            const Image& picture = s.Picture();
+            if (copy.width != picture.width || copy.height != picture.height) {
+                copy = Image(picture.width, picture.height);
+                std::fill(copy.pixels.begin(), copy.pixels.end(), 0xABCDEF);
+            }
+            for (const Rect& r : s.TakeChanged())
+                for (std::size_t at = std::size_t(r.top) * copy.width + r.left; at < std::size_t(r.bottom) * copy.width;
+                     at += copy.width)
+                    std::copy_n(picture.pixels.begin() + at, r.right - r.left, copy.pixels.begin() + at);
+            const auto bad = std::mismatch(copy.pixels.begin(), copy.pixels.end(), picture.pixels.begin()).first -
+                             copy.pixels.begin();
+            ASSERT_EQ(bad, copy.pixels.end() - copy.pixels.begin())
+                << "pixel " << bad % copy.width << ", " << bad / copy.width << " of " << copy.width << " x "
+                << copy.height << " after tick " << tick << " of run " << run;
+        }
+    }
+    EXPECT_GT(logical, 0) << "no client used the logical screen";
 }
