@@ -22,6 +22,7 @@
 !if "${ARCH}" == "x64"
   Target amd64-unicode
   !define OTHER x86
+  !define BITS 64-bit
 !else if "${ARCH}" == "x86"
   !ifdef TEST_X86
     Target amd64-unicode
@@ -29,6 +30,7 @@
     Target x86-ansi
   !endif
   !define OTHER x64
+  !define BITS 32-bit
 !else
   !error "ARCH is x64 or x86"
 !endif
@@ -216,7 +218,8 @@ Section "Virelo"
 
   CreateDirectory $INSTDIR
   WriteUninstaller "$INSTDIR\uninstall.exe"
-  WriteRegStr HKLM "${UNINST_KEY}" "DisplayName" "Virelo"
+  ; Both bitnesses side by side are two entries in the programs list: told apart by name.
+  WriteRegStr HKLM "${UNINST_KEY}" "DisplayName" "Virelo (${BITS})"
   WriteRegStr HKLM "${UNINST_KEY}" "DisplayVersion" "${VERSION}"
   WriteRegStr HKLM "${UNINST_KEY}" "Publisher" "The Virelo developers"
   WriteRegStr HKLM "${UNINST_KEY}" "DisplayIcon" "$SaverPath,0"
