@@ -29,11 +29,10 @@ for f in $files; do check "$f: the same bytes" cmp "$a/build/dist/$f" "$b/build/
 # Each archive opened, so a path inside compressed data shows too; strings in both the
 # 8-bit and the UTF-16 form (the installers' own).
 unpack() {  # unpack DIST INTO
-    unzip -q "$1/virelo-windows.zip" -d "$2/zip"
-    dpkg-deb -x "$1"/virelo_*.deb "$2/deb"
-    for arch in x64 x86; do 7z x -o"$2/$arch" "$1/virelo-setup-$arch.exe" >/dev/null; done
+    mkdir -p "$2" && unzip -q "$1/virelo-windows.zip" -d "$2/zip" && dpkg-deb -x "$1"/virelo_*.deb "$2/deb" &&
+        7z x -o"$2/x64" "$1/virelo-setup-x64.exe" >/dev/null && 7z x -o"$2/x86" "$1/virelo-setup-x86.exe" >/dev/null
 }
-unpack "$b/build/dist" "$work/unpacked"
+check "the zip, the Debian package and both installers unpack" unpack "$b/build/dist" "$work/unpacked"
 paths=$(find "$b/build/dist" "$work/unpacked" -type f -exec sh -c 'strings -a "$1"; strings -a -el "$1"' _ {} \; |
         grep -F -e "$work" -e "$a" -e "$b" | sort -u | head -5)
 check "no file names the directory it was built in${paths:+: $paths}" [ -z "$paths" ]
@@ -42,7 +41,7 @@ openssl req -x509 -newkey rsa:2048 -nodes -subj "/CN=Virelo test" -days 2 \
     -keyout "$work/key.pem" -out "$work/cert.pem" 2>/dev/null
 openssl pkcs12 -export -inkey "$work/key.pem" -in "$work/cert.pem" -out "$work/test.pfx" -passout pass:throwaway
 VIRELO_SIGN_PASSWORD=throwaway package "$b" --sign "$work/test.pfx"
-unpack "$b/build/dist" "$work/signed"
+unpack "$b/build/dist" "$work/signed" || fails=$((fails + 1))
 signed() {
     local f
     for f in "$b"/build/dist/*.exe "$work"/signed/zip/*/virelo.scr "$work"/signed/x*/*/virelo.scr; do
