@@ -2,7 +2,7 @@
 ; the version from the build tree; makensis runs it from its own folder, so give it absolute
 ; paths):
 ;   makensis -DARCH=x64 -DVERSION=... -DMODULE=/abs/build/win64/virelo.scr -DOUTFILE=/abs/...
-;            [-DLICENSE=/abs/LICENSE.txt] virelo.nsi
+;            [-DLICENSE=/abs/LICENSE.txt] [-DSIGN='"/abs/scripts/sign" "/abs/key.pfx"'] virelo.nsi
 ;   makensis -DARCH=x86 ... -DMODULE=/abs/build/win32/virelo.scr ...
 ; x64: a 64-bit installer for 64-bit Windows. x86: an ANSI installer, so that it starts on
 ; Windows 95/98 too, for every 32-bit Windows and for the 32-bit module on 64-bit Windows.
@@ -36,6 +36,10 @@
 !endif
 !ifndef LICENSE
   !define LICENSE "../../LICENSE"
+!endif
+; scripts/package --sign: the uninstaller is signed as it is made, before it is packed.
+!ifdef SIGN
+  !uninstfinalize '${SIGN} "%1"'
 !endif
 
 !include LogicLib.nsh

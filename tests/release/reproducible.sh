@@ -3,7 +3,8 @@
 # different directories, one after the other, in time zones 26 hours apart and with different
 # umasks, give the same bytes, and nothing in them (nor packed inside them) names the
 # directory they were built in. Then the second clone signs with a throwaway certificate:
-# osslsigncode verifies both installers and the modules inside the zip and the installers.
+# osslsigncode verifies both installers, their uninstallers and the modules inside the zip and
+# the installers.
 #   tests/release/reproducible.sh      (scripts/install-deps --tests first)
 set -uo pipefail
 head=$(git -C "$(dirname "$0")" rev-parse HEAD) || exit 1
@@ -44,11 +45,12 @@ VIRELO_SIGN_PASSWORD=throwaway package "$b" --sign "$work/test.pfx"
 unpack "$b/build/dist" "$work/signed" || fails=$((fails + 1))
 signed() {
     local f
-    for f in "$b"/build/dist/*.exe "$work"/signed/zip/*/virelo.scr "$work"/signed/x*/*/virelo.scr; do
+    for f in "$b"/build/dist/*.exe "$work"/signed/zip/*/virelo.scr "$work"/signed/x*/*/virelo.scr \
+             "$work"/signed/x*/uninstall.exe; do
         osslsigncode verify -CAfile "$work/cert.pem" -in "$f" >"$work/verify.log" 2>&1 || { echo "$f:"; cat "$work/verify.log"; return 1; }
     done
 }
-check "signed: both installers and the four modules inside them and the zip verify" signed
+check "signed: both installers, their uninstallers, the four modules inside them and the zip verify" signed
 
 echo "$fails failed"
 [ "$fails" -eq 0 ]
