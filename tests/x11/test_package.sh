@@ -1,20 +1,17 @@
 #!/usr/bin/env bash
-# The Debian package that scripts/package built from debian/: its version is the one the
-# program prints (project() in CMakeLists.txt) and the one debian/changelog names; it installs
-# with dpkg into a throwaway root whose package database is this machine's (so the computed
-# dependencies must be met), the installed program runs, the package removes cleanly, and
-# lintian (when present) reports no error or warning. debian/copyright carries LICENSE.
-# Usage: test_package.sh VIRELO   (exit 77 = skipped: build/dist has no package)
+# The Debian package that scripts/package built from debian/: its version is the program's
+# (project() in CMakeLists.txt) and debian/changelog's; installed with dpkg into a throwaway
+# root whose package database is this machine's (so the computed dependencies must be met),
+# the installed program runs, the package removes cleanly, and lintian (when present)
+# reports no error or warning. Usage: test_package.sh VIRELO  (exit 77: no build/dist package)
 set -euo pipefail
 src=$(cd "$(dirname "$0")/../.." && pwd)
-deb=$(ls "$src"/build/dist/virelo_*_amd64.deb 2>/dev/null) || { echo "SKIP: no package in build/dist (scripts/package)"; exit 77; }
+deb=$(ls "$src"/build/dist/virelo_*_amd64.deb) || exit 77
 root=$(mktemp -d)
 trap 'rm -rf "$root"' EXIT
-version=$("$1" --version)
-[ "virelo $(dpkg-deb -f "$deb" Version)|virelo $(dpkg-parsechangelog -l "$src/debian/changelog" -S Version)" = "$version|$version" ] ||
-    { echo "FAIL: versions differ: program '$version', package $(dpkg-deb -f "$deb" Version), debian/changelog"; exit 1; }
-diff <(sed -n '5,$p' "$src/LICENSE") <(sed -n '/^License: Expat$/,$p' "$src/debian/copyright" | sed -n '/^ /{s/^ //;s/^\.$//;p}') ||
-    { echo "FAIL: debian/copyright's licence is not LICENSE's"; exit 1; }
+v=$(dpkg-deb -f "$deb" Version)
+versions="$("$1" --version)|$(dpkg-parsechangelog -l "$src/debian/changelog" -S Version)"
+[ "$versions" = "virelo $v|$v" ] || { echo "FAIL: program|debian/changelog: $versions, package: $v"; exit 1; }
 mkdir -p "$root/var/lib/dpkg/updates" "$root/var/lib/dpkg/info"
 cp /var/lib/dpkg/status "$root/var/lib/dpkg/status"
 # The copied database lists no package's files: dpkg warns about each, so its chatter
@@ -22,8 +19,8 @@ cp /var/lib/dpkg/status "$root/var/lib/dpkg/status"
 dpkg_root() { dpkg --root="$root" --force-script-chrootless "$@" >"$root/dpkg.log" 2>&1 || { cat "$root/dpkg.log"; exit 1; }; }
 dpkg_root -i "$deb"
 for f in usr/libexec/xscreensaver/virelo usr/share/xscreensaver/config/virelo.xml \
-         usr/share/man/man6/virelo.6.gz usr/share/doc/virelo/copyright usr/share/doc/virelo/changelog.gz \
-         usr/bin/virelo-wayland usr/share/man/man6/virelo-wayland.6.gz; do
+         usr/share/man/man6/virelo.6.gz usr/share/doc/virelo/copyright usr/share/doc/virelo/changelog.gz usr/bin/virelo-wayland \
+         usr/share/man/man6/virelo-wayland.6.gz; do
     [ -s "$root/$f" ] || { echo "FAIL: $f not installed"; exit 1; }
 done
 "$root/usr/libexec/xscreensaver/virelo" --help | grep -q '^Usage: virelo'
@@ -36,4 +33,4 @@ if command -v lintian >/dev/null; then
     [ -z "$out" ] || { echo "FAIL: lintian: $out"; exit 1; }
     echo "lintian: no error or warning"
 fi
-echo "package $version installs, runs and removes: $(basename "$deb")"
+echo "package installs, runs and removes: $(basename "$deb")"
