@@ -16,7 +16,7 @@ package() {  # package DIR [ARGS]: scripts/package in DIR, a clone of the commit
 }
 unpack() {  # unpack DIR: the zip, the Debian package and both installers opened in DIR/open
     local d=$1/build/dist o=$1/open
-    rm -rf "$o" && unzip -q "$d/virelo-windows.zip" -d "$o/zip" && dpkg-deb -x "$d"/virelo_*.deb "$o/deb" &&
+    rm -rf "$o" && mkdir -p "$o" && unzip -q "$d/virelo-windows.zip" -d "$o/zip" && dpkg-deb -x "$d"/virelo_*.deb "$o/deb" &&
         7z x -o"$o/x64" "$d/virelo-setup-x64.exe" >/dev/null && 7z x -o"$o/x86" "$d/virelo-setup-x86.exe" >/dev/null
 }
 a=$work/one/virelo b=$work/second-build/src/v
