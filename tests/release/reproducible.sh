@@ -1,8 +1,7 @@
 #!/usr/bin/env bash
-# The release files of the last commit from two clean clones in other folders, built one after
-# the other in time zones 26 hours apart with other umasks: the same bytes, and none names its
-# folder, inside its archive either. Then signed with a throwaway certificate, every Windows
-# executable in them verifies: the installers, their uninstallers, the modules.
+# The release files of the last commit from two clean clones in other folders, built one after the
+# other in time zones 26 hours apart with other umasks: the same bytes, none names its folder (inside
+# its archive either). Signed with a throwaway certificate, every Windows executable in them verifies.
 set -uo pipefail
 head=$(git -C "$(dirname "$0")" rev-parse HEAD) && repo=$(git -C "$(dirname "$0")" rev-parse --show-toplevel) || exit 1
 work=$(mktemp -d)

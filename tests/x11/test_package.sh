@@ -1,9 +1,8 @@
 #!/usr/bin/env bash
-# The Debian package that scripts/package built from debian/: its version is the program's
-# (project() in CMakeLists.txt) and debian/changelog's; installed with dpkg into a throwaway
-# root whose package database is this machine's (so the computed dependencies must be met),
-# the installed program runs, the package removes cleanly, and lintian (when present)
-# reports no error or warning. Usage: test_package.sh VIRELO  (exit 77: no build/dist package)
+# The Debian package in build/dist (scripts/package), with the program's and debian/changelog's version,
+# installed with dpkg into a throwaway root whose package database is this machine's (so the computed
+# dependencies must be met): the installed program runs, the package removes cleanly, and lintian
+# (when present) reports no error or warning. Usage: test_package.sh VIRELO (77: no package, skipped)
 set -euo pipefail
 src=$(cd "$(dirname "$0")/../.." && pwd)
 deb=$(ls "$src"/build/dist/virelo_*_amd64.deb) || exit 77
