@@ -36,8 +36,11 @@ endif()
 # The art is generated into resources/; windres must rebuild when it changes.
 set_source_files_properties(resources/virelo.rc PROPERTIES OBJECT_DEPENDS
     "${PROJECT_SOURCE_DIR}/resources/sheet.bmp;${PROJECT_SOURCE_DIR}/resources/mask.bmp;${PROJECT_SOURCE_DIR}/resources/virelo.ico;${PROJECT_SOURCE_DIR}/resources/resource.h;${PROJECT_BINARY_DIR}/virelo.manifest;${PROJECT_BINARY_DIR}/virelo_version.h")
+# No time stamp in the headers (ld would write the build's time): the same commit gives the
+# same module byte for byte.
 target_link_options(virelo_scr PRIVATE
     -nostdlib -Wl,-e,${_virelo_entry} -s -Wl,--gc-sections -Wl,--file-alignment,512
+    -Wl,--no-insert-timestamp
     "${PROJECT_SOURCE_DIR}/platform/win32/virelo.def")
 
 if(CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")

@@ -20,6 +20,15 @@ enum class TickOutcome : std::uint8_t {
 // new drawing area, it places the parade anew.
 void StartSession(Parade& parade, const Rect& client, std::int32_t dotsPerInch);
 
+// The blank-time rule alone, on a clock of animated milliseconds: Drawn while the parade
+// still animates (the clock has gone on by one tick), Blank once when the time is up, Still
+// from then on (the settings' BlankTime says so). SessionTick keeps it on the parade's own
+// clock; a saver with a parade per screen keeps one for all of them, so that a screen that
+// arrives late blanks with the others, or is black from the start.
+TickOutcome BlankRule(SaverSettings& settings, std::int32_t& elapsedMs);
+// The rule has blanked on these settings: black for good.
+bool HasBlanked(const SaverSettings& settings);
+
 // One tick: the blank-time rule, then a frame on the surface for the client as it is now
 // (a client that changed size gets a new stage; the walkers stay where they are).
 TickOutcome SessionTick(Parade& parade, DrawSurface& surface, const Rect& client);

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "parade/sheet.h"
+
 namespace virelo {
 namespace {
 
@@ -43,18 +45,23 @@ Axis MakeAxis(std::int32_t from, std::int32_t to) {
     return a;
 }
 
-// One row of a masked transfer: (screen AND mask) OR sheet, with no sheet past `withSheet`.
-// In blocks of 8 pixels over buffers declared distinct, which -O2 turns into vector steps
-// (a plain loop of unknown length stays scalar there).
-void AndOrRow(Pixel* __restrict out, const Pixel* __restrict keep,
-              const Pixel* __restrict colour, std::int64_t withSheet, std::int64_t width) {
+// A sprite pixel packs both pictures: the sheet's colour in the low 24 bits, and bit 24
+// set where the mask keeps the screen.
+constexpr Pixel Keeps = Pixel{1} << 24;
+// The sprite lies in strips this many columns wide, a strip's rows one after the other:
+// a cell's rows are then one run of memory, which the processor streams in ahead,
+// instead of rows a sheet's width apart that each cost a miss.
+constexpr std::int64_t StripWidth = CellSize;
+
+// One run of a masked transfer: (screen AND mask) OR sheet, in blocks of 8 pixels over
+// buffers declared distinct, which -O2 turns into vector steps (a plain loop of unknown
+// length stays scalar there).
+void AndOrRun(Pixel* __restrict out, const Pixel* __restrict sprite, std::int64_t width) {
+    const auto one = [](Pixel o, Pixel v) { return (o & ((0u - (v >> 24)) & 0xFFFFFF)) | (v & 0xFFFFFF); };
     std::int64_t i = 0;
-    for (; i + 8 <= withSheet; i += 8)
-        for (int k = 0; k < 8; ++k) out[i + k] = (out[i + k] & keep[i + k]) | colour[i + k];
-    for (; i < withSheet; ++i) out[i] = (out[i] & keep[i]) | colour[i];
     for (; i + 8 <= width; i += 8)
-        for (int k = 0; k < 8; ++k) out[i + k] &= keep[i + k];
-    for (; i < width; ++i) out[i] &= keep[i];
+        for (int k = 0; k < 8; ++k) out[i + k] = one(out[i + k], sprite[i + k]);
+    for (; i < width; ++i) out[i] = one(out[i], sprite[i]);
 }
 
 bool Touches(const Rect& a, const Rect& b) {
@@ -62,26 +69,6 @@ bool Touches(const Rect& a, const Rect& b) {
 }
 
 std::int64_t Area(const Rect& r) { return std::int64_t{r.right - r.left} * (r.bottom - r.top); }
-
-// Two rectangles become their bounding box when it is no larger than the two together: a
-// walker's erase and redraw overlap almost entirely, but boxes grown across the screen from
-// walker to walker would cover far more pixels than changed.
-void AddMerged(std::vector<Rect>& list, Rect r) {
-    for (std::size_t i = 0; i < list.size();) {
-        const Rect& d = list[i];
-        const Rect both{std::min(r.left, d.left), std::min(r.top, d.top), std::max(r.right, d.right),
-                        std::max(r.bottom, d.bottom)};
-        if (Touches(d, r) && Area(both) <= Area(r) + Area(d)) {
-            r = both;
-            list[i] = list.back();
-            list.pop_back();
-            i = 0;  // the larger box may now touch one already passed
-        } else {
-            ++i;
-        }
-    }
-    list.push_back(r);
-}
 
 // `r`, measured in a space of fromW x fromH, in a space of toW x toH, rounded outward: the
 // client pixels whose average reads a stage rectangle, or the stage pixels a client
@@ -102,6 +89,23 @@ bool Empty(const Rect& r) { return r.left >= r.right || r.top >= r.bottom; }
 
 }  // namespace
 
+void AddMerged(std::vector<Rect>& list, Rect r) {
+    for (std::size_t i = 0; i < list.size();) {
+        const Rect& d = list[i];
+        const Rect both{std::min(r.left, d.left), std::min(r.top, d.top), std::max(r.right, d.right),
+                        std::max(r.bottom, d.bottom)};
+        if (Touches(d, r) && Area(both) <= Area(r) + Area(d)) {
+            r = both;
+            list[i] = list.back();
+            list.pop_back();
+            i = 0;  // the larger box may now touch one already passed
+        } else {
+            ++i;
+        }
+    }
+    list.push_back(r);
+}
+
 Image::Image(std::int32_t w, std::int32_t h)
     : width(w), height(h), pixels(static_cast<std::size_t>(w) * h, 0) {}
 
@@ -115,10 +119,10 @@ Image Blocks(const Image& from, std::int32_t zoom) {
 }
 
 void ScaleAveraging(const Image& from, Image& to) {
-    ScaleAveraging(from, to, {0, 0, to.width, to.height});
+    ScaleAveraging(from, to.Rows(), {0, 0, to.width, to.height});
 }
 
-void ScaleAveraging(const Image& from, Image& to, const Rect& area) {
+void ScaleAveraging(const Image& from, PixelRows to, const Rect& area) {
     const std::int32_t x0 = std::max(area.left, 0), x1 = std::min(area.right, to.width);
     const std::int32_t y0 = std::max(area.top, 0), y1 = std::min(area.bottom, to.height);
     if (x0 >= x1 || y0 >= y1) return;
@@ -165,8 +169,55 @@ void ScaleAveraging(const Image& from, Image& to, const Rect& area) {
     }
 }
 
-SoftSurface::SoftSurface(std::int32_t width, std::int32_t height)
-    : client_(width, height) {}
+SoftSurface::SoftSurface(std::int32_t width, std::int32_t height, Pixel* pixels)
+    : width_(width), height_(height), external_(pixels) {
+    if (!external_) client_ = Image(width, height);
+}
+
+void SoftSurface::DrawInto(Pixel* pixels, const Pixel* from, std::vector<Rect> missed) {
+    external_ = pixels;
+    if (!external_ && client_.pixels.empty()) client_ = Image(width_, height_);
+    missedFrom_ = from;
+    missed_ = from && external_ ? std::move(missed) : std::vector<Rect>{};
+}
+
+void SoftSurface::Fetch(const Rect& area) {
+    const PixelRows to = Client();
+    for (std::size_t i = 0; i < missed_.size();) {
+        const Rect& m = missed_[i];
+        const Rect both{std::max(m.left, area.left), std::max(m.top, area.top), std::min(m.right, area.right),
+                        std::min(m.bottom, area.bottom)};
+        if (Empty(both)) {
+            ++i;
+            continue;
+        }
+        for (std::int32_t y = both.top; y < both.bottom; ++y) {
+            const std::size_t at = static_cast<std::size_t>(y) * width_ + both.left;
+            std::copy_n(missedFrom_ + at, both.right - both.left, to.pixels + at);
+        }
+        Skip(both);  // whatever is left of the rectangle moves to the end of the list
+    }
+}
+
+void SoftSurface::Skip(const Rect& area) {
+    // Each rectangle that the area cuts is replaced by what lies around the cut.
+    const std::size_t count = missed_.size();
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < count; ++i) {
+        const Rect m = missed_[i];
+        if (!Overlaps(m, area)) {
+            missed_[kept++] = m;
+            continue;
+        }
+        const std::int32_t top = std::max(m.top, area.top), bottom = std::min(m.bottom, area.bottom);
+        for (const Rect piece : {Rect{m.left, m.top, m.right, top}, Rect{m.left, bottom, m.right, m.bottom},
+                                 Rect{m.left, top, std::max(m.left, area.left), bottom},
+                                 Rect{std::min(m.right, area.right), top, m.right, bottom}})
+            if (!Empty(piece)) missed_.push_back(piece);
+    }
+    missed_.erase(missed_.begin() + static_cast<std::ptrdiff_t>(kept),
+                  missed_.begin() + static_cast<std::ptrdiff_t>(count));
+}
 
 void SoftSurface::LoadSheet(const PackedBitmap& sheet) {
     const BitmapHeader& h = sheet.header;
@@ -185,29 +236,46 @@ void SoftSurface::LoadSheet(const PackedBitmap& sheet) {
             sheet_.At(x, y) = p;
         }
     }
+    Pack();
+}
+
+void SoftSurface::Pack() {
+    // The mask's bits stay as they are; a new mask comes to a cleared sprite.
+    const std::int64_t strips = (maskWidth_ + StripWidth - 1) / StripWidth;
+    sprite_.resize(static_cast<std::size_t>(strips * StripWidth * maskHeight_), 0);
+    for (std::int32_t y = 0; y < maskHeight_; ++y)
+        for (std::int32_t x = 0; x < maskWidth_; ++x) {
+            const Pixel colour = x < sheet_.width && y < sheet_.height ? sheet_.At(x, y) : 0;
+            Pixel& p = sprite_[SpriteAt(x, y)];
+            p = (p & Keeps) | colour;
+        }
+}
+
+std::size_t SoftSurface::SpriteAt(std::int64_t x, std::int64_t y) const {
+    return static_cast<std::size_t>((x / StripWidth * maskHeight_ + y) * StripWidth + x % StripWidth);
 }
 
 bool SoftSurface::LoadMask(const PackedBitmap& mask) {
-    mask_.clear();
+    sprite_.clear();
     maskWidth_ = maskHeight_ = 0;
     const BitmapHeader& h = mask.header;
     if (h.bitCount != 1) return false;
-    mask_.resize(static_cast<std::size_t>(h.width) * h.height);
+    maskWidth_ = h.width;
+    maskHeight_ = h.height;
+    Pack();
     for (std::int32_t y = 0; y < h.height; ++y) {
         const std::uint8_t* row = mask.pixels + static_cast<std::size_t>(h.height - 1 - y) * mask.rowBytes;
         for (std::int32_t x = 0; x < h.width; ++x)
-            mask_[static_cast<std::size_t>(y) * h.width + x] = IndexAt(row, x, 1) ? 0xFFFFFF : 0;
+            if (IndexAt(row, x, 1)) sprite_[SpriteAt(x, y)] |= Keeps;
     }
-    maskWidth_ = h.width;
-    maskHeight_ = h.height;
     return true;
 }
 
 Image SoftSurface::Mask() const {
-    Image m;
-    m.width = maskWidth_;
-    m.height = maskHeight_;
-    m.pixels = mask_;
+    Image m(maskWidth_, maskHeight_);
+    for (std::int32_t y = 0; y < maskHeight_; ++y)
+        for (std::int32_t x = 0; x < maskWidth_; ++x)
+            m.At(x, y) = sprite_[SpriteAt(x, y)] & Keeps ? 0xFFFFFF : 0;
     return m;
 }
 
@@ -215,10 +283,13 @@ void SoftSurface::BeginFrame(const Stage& stage) {
     const Rect& client = stage.client;
     const std::int32_t w = client.right - client.left, h = client.bottom - client.top;
     const std::int32_t zoom = std::max(stage.zoom, 1);
-    if (w != client_.width || h != client_.height || zoom != zoom_) {
-        client_ = Image(std::max(w, 1), std::max(h, 1));
+    if (w != width_ || h != height_ || zoom != zoom_) {
+        width_ = std::max(w, 1);
+        height_ = std::max(h, 1);
+        client_ = external_ ? Image() : Image(width_, height_);
         stage_ = Image();
-        changed_.assign(1, {0, 0, client_.width, client_.height});
+        missed_.clear();
+        changed_.assign(1, {0, 0, width_, height_});
         stale_.clear();
     }
     logical_ = stage.logical;
@@ -230,18 +301,19 @@ void SoftSurface::BeginFrame(const Stage& stage) {
 }
 
 void SoftSurface::Erase(int, const Rect& area) {
-    Image& t = Target();
+    const PixelRows t = Target();
     const std::int32_t l = std::max(area.left, 0), r = std::min(area.right, t.width);
     const std::int32_t u = std::max(area.top, 0), b = std::min(area.bottom, t.height);
     if (l >= r || u >= b) return;
     Touch({l, u, r, b});
+    if (!Staged()) Skip({l, u, r, b});
     for (std::int32_t y = u; y < b; ++y)
         std::fill(&t.At(l, y), &t.At(l, y) + (r - l), Pixel{0});
 }
 
 bool SoftSurface::DrawCell(int, const CellTransfer& c) {
-    if (mask_.empty()) return false;
-    Image& t = Target();
+    if (sprite_.empty()) return false;
+    const PixelRows t = Target();
     // 64-bit so that no coordinate a caller passes can wrap while clipping.
     std::int64_t x = c.x, y = c.y, sx = c.srcX, sy = c.srcY, w = c.cx, h = c.cy;
     const std::int64_t skipX = std::max({std::int64_t{0}, -x, -sx});
@@ -251,17 +323,18 @@ bool SoftSurface::DrawCell(int, const CellTransfer& c) {
     w = std::min({w, t.width - x, maskWidth_ - sx});
     h = std::min({h, t.height - y, maskHeight_ - sy});
     if (w <= 0 || h <= 0) return true;
-    Touch({static_cast<std::int32_t>(x), static_cast<std::int32_t>(y), static_cast<std::int32_t>(x + w),
-           static_cast<std::int32_t>(y + h)});
+    const Rect cell{static_cast<std::int32_t>(x), static_cast<std::int32_t>(y), static_cast<std::int32_t>(x + w),
+                    static_cast<std::int32_t>(y + h)};
+    Touch(cell);
+    if (!Staged()) Fetch(cell);  // the mask keeps what lies beneath
 
-    // Per row: the columns the sheet covers get both operations, the rest only the AND.
-    const std::int64_t withSheet = std::clamp<std::int64_t>(sheet_.width - sx, 0, w);
     for (std::int64_t j = 0; j < h; ++j) {
         Pixel* out = &t.At(static_cast<std::int32_t>(x), static_cast<std::int32_t>(y + j));
-        const Pixel* keep = mask_.data() + (sy + j) * maskWidth_ + sx;
-        const bool sheetRow = withSheet > 0 && sy + j < sheet_.height;
-        const Pixel* colour = sheetRow ? sheet_.pixels.data() + (sy + j) * sheet_.width + sx : nullptr;
-        AndOrRow(out, keep, colour, sheetRow ? withSheet : 0, w);
+        // A run ends where its strip does.
+        for (std::int64_t i = 0, run = 0; i < w; i += run) {
+            run = std::min(w - i, StripWidth - (sx + i) % StripWidth);
+            AndOrRun(out + i, sprite_.data() + SpriteAt(sx + i, sy + j), run);
+        }
     }
     return true;
 }
@@ -272,26 +345,32 @@ void SoftSurface::Touch(const Rect& area) {
         return;
     }
     // Zoomed, the strip narrower than a unit is never drawn and stays black.
-    const Rect r = Clip(logical_ ? ScaleOutward(area, stage_.width, stage_.height, client_.width,
-                                                client_.height)
+    const Rect r = Clip(logical_ ? ScaleOutward(area, stage_.width, stage_.height, width_, height_)
                                  : Rect{area.left * zoom_, area.top * zoom_, area.right * zoom_,
                                         area.bottom * zoom_},
-                        client_.width, client_.height);
+                        width_, height_);
     if (Empty(r)) return;
     AddMerged(changed_, r);
     AddMerged(stale_, r);
 }
 
-const Image& SoftSurface::Picture() {
+void SoftSurface::Settle() {
+    const PixelRows client = Client();
+    for (const Rect& r : stale_) Skip(r);  // computed from the stage below
+    Fetch({0, 0, width_, height_});
     for (const Rect& r : stale_) {
         if (logical_) {
-            ScaleAveraging(stage_, client_, r);
+            ScaleAveraging(stage_, client, r);
             continue;
         }
         for (std::int32_t y = r.top; y < r.bottom; ++y)
-            for (std::int32_t x = r.left; x < r.right; ++x) client_.At(x, y) = stage_.At(x / zoom_, y / zoom_);
+            for (std::int32_t x = r.left; x < r.right; ++x) client.At(x, y) = stage_.At(x / zoom_, y / zoom_);
     }
     stale_.clear();
+}
+
+const Image& SoftSurface::Picture() {
+    Settle();
     return client_;
 }
 
@@ -302,14 +381,13 @@ std::vector<Rect> SoftSurface::TakeChanged() {
 }
 
 void SoftSurface::Black(const Rect& area) {
-    const Rect client = Clip(area, client_.width, client_.height);
+    const Rect client = Clip(area, width_, height_);
     if (Empty(client)) return;
     if (!Staged()) {
         Erase(-1, client);
         return;
     }
-    const Rect stage = logical_ ? ScaleOutward(client, client_.width, client_.height, stage_.width,
-                                               stage_.height)
+    const Rect stage = logical_ ? ScaleOutward(client, width_, height_, stage_.width, stage_.height)
                                 : ScaleOutward(client, zoom_, zoom_, 1, 1);
     Erase(-1, stage);
     // What lies outside every stage pixel (the zoomed strip) is black already.

@@ -87,18 +87,27 @@ VIRELO_EXPORT(seed) std::int32_t Seed(std::int32_t state) {
     return 1;
 }
 
+// What a layout takes: a side as long as the widest displays and then some, an area whose
+// two 4-byte buffers (the picture, its RGBA copy) fill at most 1 GiB of the 4 GiB a 32-bit
+// memory addresses, and a zoom well past any device scale. Checked in 64 bits, before
+// anything is allocated: a size that wrapped would hand the page a buffer too small.
+constexpr std::int64_t MaxSide = 16384, MaxArea = std::int64_t{1} << 27, MaxZoom = 64;
+
 // A client of width x height device pixels at zoom * 96 dpi, black, with the parade placed
-// on it. Returns the RGBA buffer, or 0 for a size that cannot be drawn on.
+// on it. Returns the RGBA buffer, or 0 for a size out of those bounds, which leaves the
+// current client, picture and parade as they were.
 VIRELO_EXPORT(layout) std::uint32_t Layout(std::int32_t width, std::int32_t height, std::int32_t zoom) {
-    if (width < 1 || height < 1 || zoom < 1) return 0;
+    const std::int64_t w = width, h = height;
+    if (w < 1 || h < 1 || w > MaxSide || h > MaxSide || w * h > MaxArea || zoom < 1 || zoom > MaxZoom)
+        return 0;
     static const auto sheet = ReadBitmapFile(SheetFile().data(), SheetFile().size());
     static const auto mask = ReadBitmapFile(MaskFile().data(), MaskFile().size());
-    if (!sheet || !mask) return 0;
+    if (!sheet || !mask || mask->header.bitCount != 1) return 0;
     // A surface of its own for every size: a tick that only blanks would otherwise black
     // the old size's rectangles into the new size's buffer.
     session.surface.emplace(width, height);
     session.surface->LoadSheet(*sheet);
-    if (!session.surface->LoadMask(*mask)) return 0;
+    session.surface->LoadMask(*mask);
     session.client = {0, 0, width, height};
     // Never put as it is: the canvas starts opaque black, and only converted rectangles
     // reach it. Zeros, so that the fill is one memory.fill.
@@ -126,12 +135,18 @@ VIRELO_EXPORT(tick) std::int32_t Tick() {
 VIRELO_EXPORT(rects) std::uint32_t Rects() { return reinterpret_cast<std::uintptr_t>(session.rects.data()); }
 
 // What virelo-sim prints for the same arguments, made by this build of the engine; its
-// length at trace_size().
+// length at trace_size(). Refused, 0 and an empty trace: a seed out of range, a side out
+// of virelo-sim's 1 to 1000000, or more than MaxTraceTicks ticks, whose text (about 1.5 KB
+// a tick) would pass 30 MB.
+constexpr std::int32_t MaxTraceSide = 1000000, MaxTraceTicks = 20000;
+
 VIRELO_EXPORT(trace) std::uint32_t Trace(std::int32_t seed, std::int32_t width, std::int32_t height,
                                          std::int32_t ticks) {
     session.trace.clear();
-    if (seed >= 1 && seed <= RandomMax && width >= 1 && height >= 1 && ticks >= 0)
-        WriteTrace(seed, {0, 0, width, height}, ticks, session.trace);
+    if (seed < 1 || seed > RandomMax || width < 1 || height < 1 || width > MaxTraceSide ||
+        height > MaxTraceSide || ticks < 0 || ticks > MaxTraceTicks)
+        return 0;
+    WriteTrace(seed, {0, 0, width, height}, ticks, session.trace);
     return reinterpret_cast<std::uintptr_t>(session.trace.data());
 }
 

@@ -1,7 +1,7 @@
 // virelo: the parade on X11. XScreenSaver starts it with --root on a window of its own
 // (named in XSCREENSAVER_WINDOW) and ends it with SIGTERM; by hand it opens a window of
-// its own. One thread: between ticks it sleeps in poll() on the X connection and on a
-// pipe that the signal handler writes to.
+// its own. One thread: between ticks, and with no timeout once blanked, it sleeps in poll()
+// on the X connection and on a pipe that the signal handler writes to.
 //
 // Exit codes: 0 when stopped (signal, --ticks, input in its own window, the window gone),
 // 2 for a bad command line, 1 when the display, the window or the visual cannot be used.
@@ -219,10 +219,14 @@ int main(int argc, char** argv) {
 
             const std::int64_t now = MonotonicMs();
             if (ticking && now >= due) {
-                if (SessionTick(parade, surface, client) == TickOutcome::Blank) surface.Black(client);
+                const TickOutcome outcome = SessionTick(parade, surface, client);
+                if (outcome == TickOutcome::Blank) surface.Black(client);
                 // A late tick is not caught up in a burst: the next one is a period on.
                 due = due + period > now ? due + period : now + period;
-                if (o.ticks > 0 && ++ticks >= o.ticks) {
+                // Black for good, no tick would change anything: the loop sleeps on the
+                // connection (exposures, the window's loss) and the signals alone.
+                if (outcome != TickOutcome::Drawn) ticking = false;
+                if (o.ticks > 0 && (++ticks >= o.ticks || !ticking)) {
                     // The picture stays: on another's window when we leave, in our own
                     // window until it is ended.
                     if (!stage.own) break;

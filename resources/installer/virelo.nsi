@@ -2,7 +2,7 @@
 ; the version from the build tree; makensis runs it from its own folder, so give it absolute
 ; paths):
 ;   makensis -DARCH=x64 -DVERSION=... -DMODULE=/abs/build/win64/virelo.scr -DOUTFILE=/abs/...
-;            [-DLICENSE=/abs/LICENSE.txt] virelo.nsi
+;            [-DLICENSE=/abs/LICENSE.txt] [-DSIGN='"/abs/scripts/sign" "/abs/key.pfx"'] virelo.nsi
 ;   makensis -DARCH=x86 ... -DMODULE=/abs/build/win32/virelo.scr ...
 ; x64: a 64-bit installer for 64-bit Windows. x86: an ANSI installer, so that it starts on
 ; Windows 95/98 too, for every 32-bit Windows and for the 32-bit module on 64-bit Windows.
@@ -22,6 +22,7 @@
 !if "${ARCH}" == "x64"
   Target amd64-unicode
   !define OTHER x86
+  !define BITS 64-bit
 !else if "${ARCH}" == "x86"
   !ifdef TEST_X86
     Target amd64-unicode
@@ -29,11 +30,16 @@
     Target x86-ansi
   !endif
   !define OTHER x64
+  !define BITS 32-bit
 !else
   !error "ARCH is x64 or x86"
 !endif
 !ifndef LICENSE
   !define LICENSE "../../LICENSE"
+!endif
+; scripts/package --sign: the uninstaller is signed as it is made, before it is packed.
+!ifdef SIGN
+  !uninstfinalize '${SIGN} "%1"'
 !endif
 
 !include LogicLib.nsh
@@ -216,7 +222,8 @@ Section "Virelo"
 
   CreateDirectory $INSTDIR
   WriteUninstaller "$INSTDIR\uninstall.exe"
-  WriteRegStr HKLM "${UNINST_KEY}" "DisplayName" "Virelo"
+  ; Both bitnesses side by side are two entries in the programs list: told apart by name.
+  WriteRegStr HKLM "${UNINST_KEY}" "DisplayName" "Virelo (${BITS})"
   WriteRegStr HKLM "${UNINST_KEY}" "DisplayVersion" "${VERSION}"
   WriteRegStr HKLM "${UNINST_KEY}" "Publisher" "The Virelo developers"
   WriteRegStr HKLM "${UNINST_KEY}" "DisplayIcon" "$SaverPath,0"

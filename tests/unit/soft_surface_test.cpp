@@ -4,10 +4,13 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <random>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "parade/session.h"
+#include "render/sprites.h"
 #include "tests/unit/dib_builder.h"
 
 using namespace virelo;
@@ -316,4 +319,51 @@ TEST(SoftSurface, TheParadeLeavesNoTrails) {
                                 << client.right << " x " << client.bottom;
         }
     }
+}
+
+// What every front end sends: only the rectangles TakeChanged reports, copied out of
+// Picture() into a buffer of its own, black at first like a new window, and of any colour
+// after a resize, which counts as the whole client. For random clients around the logical
+// screen's bounds, plain and zoomed, and random seeds, through exposures, the blanking (at
+// tick 32 of every other run) and a resize, that copy is the picture after every tick.
+TEST(SoftSurface, TheChangedRectanglesCarryEveryChange) {
+    const auto sheet = ReadBitmapFile(SheetFile().data(), SheetFile().size());
+    const auto mask = ReadBitmapFile(MaskFile().data(), MaskFile().size());
+    std::mt19937 rng(19);
+    const auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
+    int kinds = 0;  // bits: the logical screen, plain, zoomed
+    for (int run = 0; run < 6; ++run) {
+        const int zoom = 1 + run % 2;
+        const auto side = [&](int units) { return zoom * pick(units * 3 / 4, units * 3 / 2) + pick(0, zoom - 1); };
+        Rect client{0, 0, side(640), side(400)};
+        Parade parade;
+        parade.random.state = pick(1, RandomMax);
+        parade.settings = {300, run % 2};
+        SoftSurface s(client.right, client.bottom);
+        s.LoadSheet(*sheet);
+        ASSERT_TRUE(s.LoadMask(*mask));
+        StartSession(parade, client, zoom * BaseDpi);
+        Image copy(client.right, client.bottom);
+        for (int tick = 1; tick <= 36; ++tick) {
+            if (tick == 20) client = {0, 0, side(640), side(400)};
+            if (SessionTick(parade, s, client) == TickOutcome::Blank) s.Black(client);
+            if (tick % 7 == 0) s.Black({pick(-50, 700), pick(-50, 500), pick(0, 1100), pick(0, 800)});
+            const Image& picture = s.Picture();
+            if (copy.width != picture.width || copy.height != picture.height) {
+                copy = Image(picture.width, picture.height);
+                std::fill(copy.pixels.begin(), copy.pixels.end(), 0xABCDEF);
+            }
+            for (const Rect& r : s.TakeChanged())
+                for (auto at = std::size_t(r.top) * copy.width + r.left; at < std::size_t(r.bottom) * copy.width;
+                     at += copy.width)
+                    std::copy_n(picture.pixels.begin() + at, r.right - r.left, copy.pixels.begin() + at);
+            if (copy.pixels != picture.pixels) {
+                const auto bad = std::mismatch(copy.pixels.begin(), copy.pixels.end(), picture.pixels.begin()).first;
+                FAIL() << "pixel " << bad - copy.pixels.begin() << " of " << copy.width << " x " << copy.height
+                       << ", tick " << tick << " of run " << run;
+            }
+            kinds |= s.Logical() ? 1 : zoom == 1 ? 2 : 4;
+        }
+    }
+    EXPECT_EQ(kinds, 7) << "a kind of client left out";
 }

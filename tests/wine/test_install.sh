@@ -42,7 +42,7 @@ check_true "the installed module is the x86_64 build, byte for byte" "$SYS/virel
 check_eq "the current saver is the installed module, switched on" "$(saver)" "$INSTALLED|1"
 check_eq "uninstall entry: name, version (version.txt), publisher, icon" \
     "$(reg_sz "$UNINST_KEY" DisplayName)|$(reg_sz "$UNINST_KEY" DisplayVersion)|$(reg_sz "$UNINST_KEY" Publisher)|$(reg_sz "$UNINST_KEY" DisplayIcon)" \
-    "Virelo|${VERSION:-(no version.txt)}|The Virelo developers|$INSTALLED,0"
+    "Virelo (64-bit)|${VERSION:-(no version.txt)}|The Virelo developers|$INSTALLED,0"
 
 # Started the way Windows starts the current saver: from its recorded path.
 scr_start_module "$INSTALLED" /s
@@ -66,8 +66,9 @@ ini_pick() { sed -i '/^\[boot\]/,$d' "$INI"; printf '[boot]\r\nSCRNSAVE.EXE=%s\r
 state() { printf ' %s,%s,%s' "$(reg_sz "$DESKTOP_KEY" SCRNSAVE.EXE)" "$(reg_sz "$DESKTOP_KEY" ScreenSaveActive)" "$(sed -n 's/^SCRNSAVE\.EXE=//Ip' "$INI" | tr -d '\r')" |
         sed 's/[^ ,]*\\system32\\virelo\.scr/V64/Ig; s/[^ ,]*\\syswow64\\virelo\.scr/V86/Ig; s/[^ ,]*previous\.scr/P/Ig; s/[^ ,]*other\.scr/O/Ig; s/ ,/ -,/; s/,$/,-/'; }
 # i64/u64: the x64 installer, its uninstaller; i86/u86: the x86 one on 64-bit Windows, i9x/u9x on
-# 95/98; pick/ipick: the user picks another saver (registry/system.ini). From saver P, off, each row
-# lists the state after each step (registry saver, ScreenSaveActive, system.ini); then nothing is left.
+# 95/98; pick/ipick: the user picks another saver (registry/system.ini); list: the names in the
+# programs list (64-bit+32-bit entry, blanks dropped). From saver P, off, each row lists the state
+# after each step (registry saver, ScreenSaveActive, system.ini); then nothing is left.
 while IFS='|' read -r steps want <&3; do
     reg_add "$DESKTOP_KEY" SCRNSAVE.EXE REG_SZ "$PREVIOUS" && reg_add "$DESKTOP_KEY" ScreenSaveActive REG_SZ 0
     ini_pick 'C:\WINDOWS\SYSTEM\PREVIOUS.SCR'
@@ -76,6 +77,7 @@ while IFS='|' read -r steps want <&3; do
         i64) setup ;; i86) setup "$WT_TMP/setup-nt.exe" ;; i9x) setup "$WT_TMP/setup-9x.exe" ;;
         u64) uninstall ;; u86 | u9x) uninstall "$UNINST_KEY32" "$WOW/virelo.scr" ;;
         pick) reg_add "$DESKTOP_KEY" SCRNSAVE.EXE REG_SZ 'C:\other.scr' ;; ipick) ini_pick 'C:\OTHER.SCR' ;;
+        list) printf ' %s' "$(echo "$(reg_sz "$UNINST_KEY" DisplayName)+$(reg_sz "$UNINST_KEY32" DisplayName)" | tr -d ' ')"; continue ;;
         esac
         state
     done)
@@ -86,6 +88,7 @@ done 3<<'EOF'
 i64 i64 u64|V64,1,P V64,1,P P,0,P
 i64 pick u64|V64,1,P O,1,P O,1,P
 i64 i86 u64 u86|V64,1,P V86,1,P V86,1,P P,0,P
+i86 i64 list u86 u64|V86,1,P V64,1,P Virelo(64-bit)+Virelo(32-bit) V64,1,P P,0,P
 i64 i86 u86 u64|V64,1,P V86,1,P V64,1,P P,0,P
 i86 i64 u64 u86|V86,1,P V64,1,P V86,1,P P,0,P
 i9x i9x u9x|P,1,V86 P,1,V86 P,0,P

@@ -2,8 +2,8 @@
 # The X11 saver on Xvfb. The picture after N ticks equals virelo-render's for the same seed
 # and size, on --root, on XSCREENSAVER_WINDOW and on --window-id (decimal and hex, winning
 # over both), scaled and not, zoomed by --zoom and by Xft.dpi, in its own window sized by a
-# window manager as it maps it; blanking; SIGTERM, a click, the close request and the loss
-# of the window end it with code 0, other client messages do not.
+# window manager as it maps it; blanking, and no wake-ups once black; SIGTERM, a click, the
+# close request and the loss of the window end it with code 0, other client messages do not.
 # Usage: test_saver.sh VIRELO VIRELO_RENDER
 set -uo pipefail
 virelo=$1 render=$2
@@ -57,6 +57,16 @@ x_start 1024x768
 check "1024x768 --root equals the renderer" shows_render 1024x768 7 40 --root
 check "blank time 1 s: black by tick 40" sh -c '"$0" --root --blank-time 1 --speed 300 --ticks 40' "$virelo"
 check "... and the screen is black" [ "$(nonblack)" = 0 ]
+# Black for good, it sleeps until the display or a signal wakes it (a tick every 33 ms before).
+"$virelo" --root --blank-time 1 --speed 300 &
+saver=$!
+switches() { sleep "$1"; awk '/^voluntary_ctxt_switches/ {print $2}' "/proc/$saver/status"; }
+first=$(switches 2)
+woken=$(($(switches 5) - first))
+echo "voluntary context switches over 5 s once black: $woken"
+check "blanked: at most 5 wake-ups in 5 s" [ "$woken" -le 5 ]
+kill -TERM "$saver"
+check "... and SIGTERM still ends it with 0" exits_with 0 5 "$saver"
 check "bad XSCREENSAVER_WINDOW: code 2" sh -c 'XSCREENSAVER_WINDOW=junk "$0" --root --ticks 1 2>/dev/null; [ $? -eq 2 ]' "$virelo"
 check "a window that does not exist: code 1" sh -c '"$0" --window-id 0x3ffffff --ticks 1 2>/dev/null; [ $? -eq 1 ]' "$virelo"
 

@@ -20,8 +20,10 @@ const scratch = mkdtempSync(join(tmpdir(), "virelo-web-"));
 
 // module: what the page carries imports nothing.
 // picture: the window (CSS pixels) at a device scale, N ticks from seed S.
+// refused: sizes each layout must answer with 0, then `then` more ticks on the old surface.
 // trace: the module's draw sequence for a client. address: the settings the page is left
-// with, and how many console lines said a value was ignored.
+// with (in a window of `size`, while it ticks), and how many console lines said a value
+// was ignored or the size was refused.
 const cases = [
   { name: "the module imports nothing", module: true },
   { name: "picture 1024x768", picture: [1024, 768, 1], seed: 5, ticks: 40 },
@@ -29,10 +31,19 @@ const cases = [
   { name: "picture 500x300 on the logical screen", picture: [500, 300, 1], seed: 3, ticks: 60 },
   { name: "picture 801x601 at device scale 2", picture: [801, 601, 2], seed: 9, ticks: 75 },
   { name: "picture 500x300 at device scale 2, logical", picture: [500, 300, 2], seed: 4, ticks: 80 },
+  { name: "picture 1280x720, the largest seed, 20000 ticks", picture: [1280, 720, 1], seed: 2147483646, ticks: 20000 },
+  { name: "picture 320x200, a ten-digit seed", picture: [320, 200, 1], seed: 2147483000, ticks: 300 },
+  { name: "refused sizes leave the parade as it was", picture: [640, 480, 1], seed: 5, ticks: 40, then: 20,
+    refused: [[65536, 65537, 1], [46341, 46341, 1], [100000, 100000, 1], [2147483647, 1, 1],
+              [16385, 1, 1], [16384, 8193, 1], [0, 1, 1], [1, 1, 0], [1, 1, 65]] },
   { name: "trace 1024x768 against virelo-sim", trace: [1024, 768], seed: 77, ticks: 300 },
   { name: "junk leaves the defaults", address: "?speed=abc&blank=-5&seed=0x10", want: [100, 0, 3] },
   { name: "out of range leaves the defaults", address: "?speed=301&blank=65536", want: [100, 0, 2] },
   { name: "settings in range are kept", address: "?speed=300&blank=65535", want: [300, 65535, 0] },
+  { name: "?ticks=999999999 answers scripts", address: "?seed=5&ticks=999999999", want: [100, 0, 0] },
+  { name: "seeds past the range", address: "?seed=2147483647", want: [100, 0, 1] },
+  { name: "numbers past 2^31", address: "?seed=4294967301&ticks=4294967296", want: [100, 0, 2] },
+  { name: "16800 device pixels wide: one line", address: "?seed=5", size: [4200, 10, 4], want: [100, 0, 1] },
 ];
 
 let browser;
@@ -67,10 +78,16 @@ for (const c of cases) {
     } else if (c.picture) {
       const [w, h, z] = c.picture;
       const { context, page, warnings } = await open(`?seed=${c.seed}&ticks=${c.ticks}`, w, h, z);
-      await page.waitForFunction(() => document.title === "done");
+      await page.waitForFunction(() => document.title === "done", null, { timeout: 300000 });
+      const refused = await page.evaluate(([sizes, then]) => {
+        const got = sizes.map(s => virelo.layout(...s));
+        for (let k = 0; k < then; ++k) virelo.step();
+        return got;
+      }, [c.refused ?? [], c.then ?? 0]);
+      assert.deepEqual(refused, (c.refused ?? []).map(() => 0));
       const shot = PNG.sync.read(await page.screenshot());
       const out = join(scratch, `${w}x${h}x${z}.png`);
-      execFileSync(render, ["--seed", `${c.seed}`, "--client", `${w}x${h}`, "--ticks", `${c.ticks}`,
+      execFileSync(render, ["--seed", `${c.seed}`, "--client", `${w}x${h}`, "--ticks", `${c.ticks + (c.then ?? 0)}`,
                             "--zoom", `${z}`, "--out", out]);
       const want = PNG.sync.read(readFileSync(out));
       await context.close();
@@ -91,10 +108,12 @@ for (const c of cases) {
       const [w, h] = c.trace;
       const { context, page } = await open("?ticks=0");
       await page.waitForFunction(() => document.title === "done");
-      const got = await page.evaluate(([s, w, h, t]) => {
+      const [got, ...tooLong] = await page.evaluate(([s, w, h, t]) => {
         const at = virelo.trace(s, w, h, t);
-        return new TextDecoder().decode(new Uint8Array(virelo.memory.buffer, at, virelo.trace_size()));
+        const text = new TextDecoder().decode(new Uint8Array(virelo.memory.buffer, at, virelo.trace_size()));
+        return [text, virelo.trace(s, w, h, 20001), virelo.trace_size()];
       }, [c.seed, w, h, c.ticks]);
+      assert.deepEqual(tooLong, [0, 0]);
       await context.close();
       const want = execFileSync(sim, ["--seed", `${c.seed}`, "--client", `${w}x${h}`, "--ticks",
                                       `${c.ticks}`], { encoding: "utf8", maxBuffer: 1 << 28 });
@@ -103,7 +122,7 @@ for (const c of cases) {
       assert.equal(first, -1, `line ${first + 1}: ${a[first]} | virelo-sim: ${b[first]}`);
       assert.equal(a.length, b.length);
     } else {
-      const { context, page, warnings } = await open(c.address);
+      const { context, page, warnings } = await open(c.address, ...(c.size ?? []));
       await page.waitForFunction(() => globalThis.virelo);
       const got = await page.evaluate(() => [virelo.speed(), virelo.blank()]);
       await context.close();
