@@ -209,7 +209,7 @@ cases=(
     "sway|swayidle starts it after 1 s idle|swayidle -w timeout 1 \"\$saver; echo \\\$? >$work/idle.rc\" resume \"touch $work/resumed\" 2>/dev/null & idle=\$!; pids+=(\$idle); mapped HEADLESS-1"
     "sway|... and a key ends it with 0, resuming swayidle|key && idle_ended 0 && sleep 0.5 && [ -e $work/resumed ] && kill \$idle"
     "sway|scale 2: 1600x1000 equals the renderer zoomed 2|swaymsg output HEADLESS-1 resolution 1600x1000 scale 2 >/dev/null && start --seed 5 --ticks 25 --speed 300 && shows_render HEADLESS-1 800x500 5 25 2"
-    "sway|... back to scale 1 while it runs: the parade placed anew, 25 ticks at 1600x1000|swaymsg output HEADLESS-1 scale 1 >/dev/null && shows_render HEADLESS-1 1600x1000 5 25"
+    "sway|... scale 4 while it runs: the parade placed anew, 25 ticks zoomed 4|swaymsg output HEADLESS-1 scale 4 >/dev/null && shows_render HEADLESS-1 400x250 5 25 4"
     "sway|SIGHUP ends it with 0|kill -HUP \$last && exits_with 0 5 \$last"
     "sway|without layer-shell (weston): a window, a line on stderr, SIGTERM ends it with 0|on_weston"
     "kwin|scale 2: 2048x1536 equals the renderer zoomed 2|down && up_kwin --scale 2 && start --seed 5 --ticks 25 --speed 300 && shows_render \$o1 1024x768 5 25 2"
