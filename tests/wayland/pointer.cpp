@@ -37,22 +37,37 @@ const wl_registry_listener Registry = {
     [](void*, wl_registry*, std::uint32_t) {},
 };
 
-// The events of one command line through fake-input, which has no frames and no time
-// stamps; false for a line it cannot send.
-bool Fake(const char* line) {
+zwlr_virtual_pointer_v1* pointer = nullptr;
+
+// The events of one command line, through whichever protocol there is (fake-input has no
+// frames and no time stamps); false for a line it cannot send.
+bool Send(const char* line) {
     int a = 0, b = 0, w = 0, h = 0;
-    if (std::sscanf(line, "abs %d %d %d %d", &a, &b, &w, &h) == 4)
-        org_kde_kwin_fake_input_pointer_motion_absolute(fake, wl_fixed_from_int(a), wl_fixed_from_int(b));
-    else if (std::sscanf(line, "move %d %d", &a, &b) == 2)
-        org_kde_kwin_fake_input_pointer_motion(fake, wl_fixed_from_int(a), wl_fixed_from_int(b));
-    else if (std::strncmp(line, "click", 5) == 0)
-        for (std::uint32_t state : {1u, 0u}) org_kde_kwin_fake_input_button(fake, 0x110 /* BTN_LEFT */, state);
-    else if (std::strncmp(line, "wheel", 5) == 0)
-        org_kde_kwin_fake_input_axis(fake, WL_POINTER_AXIS_VERTICAL_SCROLL, wl_fixed_from_int(10));
-    else if (std::strncmp(line, "key", 3) == 0)
+    const std::uint32_t t = Now();
+    if (std::sscanf(line, "abs %d %d %d %d", &a, &b, &w, &h) == 4) {
+        if (pointer)
+            zwlr_virtual_pointer_v1_motion_absolute(pointer, t, static_cast<std::uint32_t>(a),
+                                                    static_cast<std::uint32_t>(b),
+                                                    static_cast<std::uint32_t>(w),
+                                                    static_cast<std::uint32_t>(h));
+        else
+            org_kde_kwin_fake_input_pointer_motion_absolute(fake, wl_fixed_from_int(a), wl_fixed_from_int(b));
+    } else if (std::sscanf(line, "move %d %d", &a, &b) == 2) {
+        pointer ? zwlr_virtual_pointer_v1_motion(pointer, t, wl_fixed_from_int(a), wl_fixed_from_int(b))
+                : org_kde_kwin_fake_input_pointer_motion(fake, wl_fixed_from_int(a), wl_fixed_from_int(b));
+    } else if (std::strncmp(line, "click", 5) == 0) {
+        for (std::uint32_t state : {1u, 0u})
+            pointer ? zwlr_virtual_pointer_v1_button(pointer, t, 0x110 /* BTN_LEFT */, state)
+                    : org_kde_kwin_fake_input_button(fake, 0x110, state);
+    } else if (std::strncmp(line, "wheel", 5) == 0) {
+        pointer ? zwlr_virtual_pointer_v1_axis(pointer, t, WL_POINTER_AXIS_VERTICAL_SCROLL, wl_fixed_from_int(10))
+                : org_kde_kwin_fake_input_axis(fake, WL_POINTER_AXIS_VERTICAL_SCROLL, wl_fixed_from_int(10));
+    } else if (std::strncmp(line, "key", 3) == 0 && !pointer) {
         for (std::uint32_t state : {1u, 0u}) org_kde_kwin_fake_input_keyboard_key(fake, 57 /* KEY_SPACE */, state);
-    else
+    } else {
         return false;
+    }
+    if (pointer) zwlr_virtual_pointer_v1_frame(pointer);
     return true;
 }
 
@@ -63,33 +78,14 @@ int main() {
     if (!display) return 1;
     wl_registry_add_listener(wl_display_get_registry(display), &Registry, nullptr);
     wl_display_roundtrip(display);
-    if (!manager && !fake) return 1;
-    zwlr_virtual_pointer_v1* pointer =
-        manager ? zwlr_virtual_pointer_manager_v1_create_virtual_pointer(manager, nullptr) : nullptr;
-    if (!manager) org_kde_kwin_fake_input_authenticate(fake, "virelo tests", "input for the saver under test");
+    if (manager) pointer = zwlr_virtual_pointer_manager_v1_create_virtual_pointer(manager, nullptr);
+    else if (fake) org_kde_kwin_fake_input_authenticate(fake, "virelo tests", "input for the saver under test");
+    else return 1;
     wl_display_roundtrip(display);
     usleep(300000);  // the compositor attaches the new device to its seat meanwhile
     char line[128];
     while (std::fgets(line, sizeof line, stdin)) {
-        int a = 0, b = 0, w = 0, h = 0;
-        if (!pointer) {
-            if (!Fake(line)) return 2;
-        } else if (std::sscanf(line, "abs %d %d %d %d", &a, &b, &w, &h) == 4) {
-            zwlr_virtual_pointer_v1_motion_absolute(pointer, Now(), static_cast<std::uint32_t>(a),
-                                                    static_cast<std::uint32_t>(b),
-                                                    static_cast<std::uint32_t>(w),
-                                                    static_cast<std::uint32_t>(h));
-        } else if (std::sscanf(line, "move %d %d", &a, &b) == 2) {
-            zwlr_virtual_pointer_v1_motion(pointer, Now(), wl_fixed_from_int(a), wl_fixed_from_int(b));
-        } else if (std::strncmp(line, "click", 5) == 0) {
-            for (std::uint32_t state : {1u, 0u})
-                zwlr_virtual_pointer_v1_button(pointer, Now(), 0x110 /* BTN_LEFT */, state);
-        } else if (std::strncmp(line, "wheel", 5) == 0) {
-            zwlr_virtual_pointer_v1_axis(pointer, Now(), WL_POINTER_AXIS_VERTICAL_SCROLL, wl_fixed_from_int(10));
-        } else {
-            return 2;
-        }
-        if (pointer) zwlr_virtual_pointer_v1_frame(pointer);
+        if (!Send(line)) return 2;
         wl_display_roundtrip(display);
     }
     if (pointer) zwlr_virtual_pointer_v1_destroy(pointer);
