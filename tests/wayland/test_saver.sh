@@ -5,8 +5,8 @@
 # click, the wheel, pointer motion past 4 pixels and the signals end it with code 0 and take
 # its surfaces away; a second copy on the same display ends at once, however the display is
 # spelt; the blank time counts from the start and holds for outputs added later; an output
-# going away leaves the others drawing; swayidle starts it; a locker started over it takes
-# the screen when it ends; weston, without layer-shell, gets a window; the compositor's end
+# going away leaves the others drawing; swayidle starts it; a locker started over it waits
+# beneath until a key ends it; weston, without layer-shell, gets a window; the compositor's end
 # ends it.
 # sway will not run as root: it runs alone as nobody, and the tests, as root or not, are
 # its clients through its socket. KWin runs as us with a session bus of its own.
@@ -177,13 +177,14 @@ nest_up() {
     nest=$(ls -d "$work"/nest/wayland-[0-9] | head -n1) nestsock=$(ls "$work"/nest/sway-ipc.*.sock)
     [ -S "$nest" ] && SWAYSOCK=$nestsock swaymsg -t get_outputs | grep -q "${1:-WL-1}"
 }
-# lock: swaylock over the running saver; a key ends the saver and leaves the locker.
+# lock: swaylock over the running saver. sway 1.7 takes the keyboard from the saver and
+# gives it back at once: the parade stays on top until a key ends it and leaves the locker.
 lock() {
     swaylock -c 336699 2>/dev/null &
     local locker=$!
     pids+=($locker)
-    sleep 1 && key && exits_with 0 5 "$last" && [ "$(colours HEADLESS-1)" = "1 srgb(51,102,153)" ] &&
-        kill $locker
+    sleep 1 && kill -0 "$last" && drawn HEADLESS-1 && key && exits_with 0 5 "$last" &&
+        [ "$(colours HEADLESS-1)" = "1 srgb(51,102,153)" ] && kill $locker
 }
 
 # Each case: where it runs (sway, kwin or both) | what it shows | the command. They run in
@@ -206,7 +207,7 @@ cases=(
     "both|the wheel ends it with 0|start && mapped \$o1 && point wheel && exits_with 0 5 \$last"
     "both|blank time 2 s from the start: drawing at 1.3 s, every output black at 2.8 s|start --blank-time 2 --speed 300 && sleep 1.3 && drawn \$o1 && sleep 1.5 && each black"
     "sway|... and an output added then is black at once and stays so|swaymsg create_output >/dev/null && until_up 1 black HEADLESS-4 && sleep 1.5 && black HEADLESS-4 && kill \$last && exits_with 0 5 \$last"
-    "sway|a locker started over it takes the output when a key ends it with 0|start && mapped HEADLESS-1 && lock"
+    "sway|a locker started over it: the parade stays on top, a key ends it with 0 and shows the locker|start && mapped HEADLESS-1 && lock"
     "sway|an output taken away leaves the others drawing|nested && WAYLAND_DISPLAY=\$nest start --seed 4 --ticks 90 --speed 300 && WAYLAND_DISPLAY=\$nest mapped WL-2 && swaymsg '[title=WL-2] kill' >/dev/null && WAYLAND_DISPLAY=\$nest shows_render WL-1 320x200 4 90 && ! nest_up WL-2 && kill -0 \$last && kill \$last && exits_with 0 5 \$last"
     "sway|swayidle starts it after 1 s idle|swayidle -w timeout 1 \"\$saver; echo \\\$? >$work/idle.rc\" resume \"touch $work/resumed\" 2>/dev/null & idle=\$!; pids+=(\$idle); mapped HEADLESS-1"
     "sway|... and a key ends it with 0, resuming swayidle|key && idle_ended 0 && sleep 0.5 && [ -e $work/resumed ] && kill \$idle"
