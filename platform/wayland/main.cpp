@@ -132,21 +132,20 @@ int OpenLock(const std::string& dir, const std::string& name) {
 // same lock with XDG_RUNTIME_DIR set or not; it lives as long as the process, and the
 // kernel drops it however the process ends. False when another copy holds it.
 bool TakeLock(wl_display* display) {
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
     std::string socket = SocketPath(display);
     if (socket.empty()) {  // a connection handed over as a descriptor: the name it had
         const char* named = std::getenv("WAYLAND_DISPLAY");
-        const char* runtime = std::getenv("XDG_RUNTIME_DIR");
         socket = named && *named ? named : "wayland-0";
-        if (socket.front() != '/') socket = std::string(runtime ? runtime : "") + "/" + socket;
+        if (socket.front() != '/') socket = runtime && *runtime ? std::string(runtime) + "/" + socket : "";
     }
-    const std::size_t slash = socket.rfind('/');
-    const std::string dir = socket.substr(0, slash), base = socket.substr(slash + 1);
-    int fd = OpenLock(dir.empty() ? "/" : dir, "virelo-wayland-" + base + ".lock");
-    if (fd < 0) {  // the socket's directory is not ours to write: the user's runtime directory
+    int fd = -1;
+    if (const std::size_t slash = socket.rfind('/'); slash != std::string::npos)
+        fd = OpenLock(slash ? socket.substr(0, slash) : "/", "virelo-wayland-" + socket.substr(slash + 1) + ".lock");
+    if (fd < 0 && runtime && *runtime) {  // the socket's directory is not ours to write
         std::string flat = socket;
         for (char& c : flat) c = c == '/' ? '_' : c;
-        const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-        fd = OpenLock(runtime ? runtime : "", "virelo-wayland-" + flat + ".lock");
+        fd = OpenLock(runtime, "virelo-wayland-" + flat + ".lock");
     }
     if (fd < 0) {
         std::fprintf(stderr, "virelo-wayland: no place for the lock that keeps a second copy away\n");
