@@ -57,7 +57,7 @@ void Draw(Screen& s) {
     }
     s.soft->Settle();
     const std::vector<Rect> changed = s.soft->TakeChanged();
-    if (changed.empty()) return s.presenter.Unchanged(use.buffer);
+    if (changed.empty()) return;  // as up to date as the shown buffer, and still free
     s.presenter.Commit(use.buffer, changed);
     Attach(s, use.buffer, changed);
 }

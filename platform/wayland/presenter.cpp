@@ -48,8 +48,6 @@ void Presenter::Commit(int buffer, const std::vector<Rect>& changed) {
     shown_ = buffer;
 }
 
-void Presenter::Unchanged(int buffer) { slots_[buffer].made = true; }
-
 void Presenter::Released(int buffer) { slots_[buffer].held = false; }
 
 void Presenter::Reset() { *this = Presenter{}; }

@@ -33,16 +33,12 @@ public:
     // `buffer` was drawn in, changing `changed` (client pixels), and goes up: the other
     // buffer misses those pixels now. The damage to send is `changed`.
     void Commit(int buffer, const std::vector<Rect>& changed);
-    // A drawing that changed nothing: `buffer` is as up to date as the shown one and stays
-    // free; there is nothing to commit.
-    void Unchanged(int buffer);
     void Released(int buffer);
     // A new size: every buffer goes.
     void Reset();
 
     int Shown() const { return shown_; }
     bool Made(int buffer) const { return slots_[buffer].made; }
-    bool Held(int buffer) const { return slots_[buffer].held; }
 
 private:
     struct Slot {

@@ -72,10 +72,7 @@ struct Output {
         ++ticks;
         soft->Settle();
         const std::vector<Rect> changed = soft->TakeChanged();
-        if (changed.empty()) {
-            presenter.Unchanged(use.buffer);
-            return -1;
-        }
+        if (changed.empty()) return -1;
         presenter.Commit(use.buffer, changed);
         return use.buffer;
     }
