@@ -154,26 +154,6 @@ bool TakeLock(wl_display* display) {
     return flock(fd, LOCK_EX | LOCK_NB) == 0 || errno != EWOULDBLOCK;
 }
 
-int Loop(App& app, int stopFd);
-
-int Run(App& app, int stopFd) {
-    app.registry = wl_display_get_registry(app.display);
-    wl_registry_add_listener(app.registry, &RegistryListener, &app);
-    wl_display_roundtrip(app.display);  // the globals
-    if (!app.compositor || !app.shm)
-        return Fail("the compositor offers no wl_compositor version 4 or no wl_shm", 1);
-    if (!app.layerShell && !app.wmBase)
-        return Fail("the compositor offers neither layer-shell nor xdg-shell", 1);
-    if (!app.layerShell)
-        std::fputs("virelo-wayland: the compositor has no layer-shell: one full-screen window "
-                   "on the first output instead\n", stderr);
-    wl_display_roundtrip(app.display);  // each output's description
-    app.started = true;
-    for (auto& s : app.screens)
-        if (s->described) CreateSurface(*s);
-    return Loop(app, stopFd);
-}
-
 // Until something ends it: one poll() on the connection, the tick timer and the stop
 // signals, the events dispatched, then a tick if the timer ran out.
 int Loop(App& app, int stopFd) {
@@ -214,6 +194,24 @@ int Loop(App& app, int stopFd) {
     if (const int e = wl_display_get_error(app.display); e == EPROTO)
         return Fail("Wayland protocol error", 1);
     return 0;
+}
+
+int Run(App& app, int stopFd) {
+    app.registry = wl_display_get_registry(app.display);
+    wl_registry_add_listener(app.registry, &RegistryListener, &app);
+    wl_display_roundtrip(app.display);  // the globals
+    if (!app.compositor || !app.shm)
+        return Fail("the compositor offers no wl_compositor version 4 or no wl_shm", 1);
+    if (!app.layerShell && !app.wmBase)
+        return Fail("the compositor offers neither layer-shell nor xdg-shell", 1);
+    if (!app.layerShell)
+        std::fputs("virelo-wayland: the compositor has no layer-shell: one full-screen window "
+                   "on the first output instead\n", stderr);
+    wl_display_roundtrip(app.display);  // each output's description
+    app.started = true;
+    for (auto& s : app.screens)
+        if (s->described) CreateSurface(*s);
+    return Loop(app, stopFd);
 }
 
 void Disconnect(App& app) {
