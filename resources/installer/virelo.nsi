@@ -12,9 +12,6 @@
 ; Both bitnesses may be installed side by side; they share one record of the user's own
 ; saver, written by whichever Virelo replaced it, and the last Virelo uninstalled puts it
 ; back while a Virelo is still the chosen saver.
-;
-; Tests only: -DARCH=x86 -DTEST_X86=nt (or 9x) builds the x86 script as a 64-bit installer
-; that 64-bit Wine can run; 9x takes the Windows 95/98 branches (the choice in system.ini).
 
 !ifndef ARCH | MODULE | OUTFILE | VERSION
   !error "define ARCH (x64 or x86), VERSION, MODULE and OUTFILE"
@@ -24,11 +21,7 @@
   !define OTHER x86
   !define BITS 64-bit
 !else if "${ARCH}" == "x86"
-  !ifdef TEST_X86
-    Target amd64-unicode
-  !else
-    Target x86-ansi
-  !endif
+  Target x86-ansi
   !define OTHER x64
   !define BITS 32-bit
 !else
@@ -100,9 +93,7 @@ Var Family
 !macroend
 
 !macro PickFamily
-!ifdef TEST_X86
-  StrCpy $Family ${TEST_X86}
-!else if "${ARCH}" == "x86"
+!if "${ARCH}" == "x86"
   StrCpy $Family nt
   ${IfNot} ${IsNT}
     StrCpy $Family 9x
@@ -182,11 +173,6 @@ Function .onInit
   ${EndIf}
   SetRegView 64
   StrCpy $INSTDIR "$PROGRAMFILES64\Virelo"
-!else ifdef TEST_X86
-  ; What the real x86 installer gets on 64-bit Windows.
-  SetRegView 32
-  ReadEnvStr $INSTDIR "ProgramFiles(x86)"
-  StrCpy $INSTDIR "$INSTDIR\Virelo"
 !endif
   !insertmacro PickSaverPath
   !insertmacro PickFamily
@@ -247,8 +233,6 @@ SectionEnd
 Function un.onInit
 !if "${ARCH}" == "x64"
   SetRegView 64
-!else ifdef TEST_X86
-  SetRegView 32
 !endif
   !insertmacro PickFamily
 FunctionEnd

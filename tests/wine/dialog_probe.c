@@ -8,7 +8,10 @@
      info           report the caption (UTF-8), the dialog's style and client size, and
                     for each control id 1000 1001 1003 1006 1007 1 2: class, style, text;
                     for the up-down controls 1007 and 1006 their range and buddy id;
-                    the text of every control without an id (-1), in template order
+                    the text of every control without an id (-1), in template order;
+                    for every static text "fit ID NEEDxNEED in HAVExHAVE": the size its
+                    text takes in the dialog's own font, laid out as the control lays it
+                    out, and the control's client size
      set ID TEXT    set the text of control ID (WM_SETTEXT)
      press ID       post WM_COMMAND(ID, BN_CLICKED) to the dialog
      wait MS        sleep MS ms
@@ -51,14 +54,100 @@ static void utf8_text(HWND w, char *out, int len)
     WideCharToMultiByte(CP_UTF8, 0, wbuf, -1, out, len, NULL, NULL);
 }
 
-static BOOL CALLBACK report_unnamed(HWND c, LPARAM lp)
+/* The dialog's font, made as the dialog manager makes it from a DS_SETFONT template: the
+   face and point size of the template (in the module the dialog's process runs) whose
+   caption is the dialog's. A font handle of another process cannot be selected here. */
+struct font_search {
+    const WCHAR *caption;
+    HFONT font;
+};
+
+static const WORD *skip_sz_or_ord(const WORD *w)
 {
-    char text[1024];
-    (void)lp;
+    if (*w == 0xFFFF)
+        return w + 2;
+    while (*w++)
+        ;
+    return w;
+}
+
+static BOOL CALLBACK font_of_language(HMODULE m, LPCWSTR type, LPCWSTR name, WORD lang, LONG_PTR lp)
+{
+    struct font_search *fs = (struct font_search *)lp;
+    HRSRC r = FindResourceExW(m, type, name, lang);
+    const DLGTEMPLATE *t = r ? (const DLGTEMPLATE *)LockResource(LoadResource(m, r)) : NULL;
+    const WORD *w;
+    HDC dc;
+    if (!t || HIWORD(t->style) == 0xFFFF || !(t->style & DS_SETFONT))
+        return TRUE; /* DLGTEMPLATEEX, or no font of its own: not this template */
+    w = skip_sz_or_ord(skip_sz_or_ord((const WORD *)(t + 1))); /* menu, class */
+    if (lstrcmpW((const WCHAR *)w, fs->caption) != 0)
+        return TRUE;
+    w = skip_sz_or_ord(w);
+    dc = GetDC(NULL);
+    fs->font = CreateFontW(-MulDiv(w[0], GetDeviceCaps(dc, LOGPIXELSY), 72), 0, 0, 0, FW_DONTCARE, FALSE, FALSE,
+                           FALSE, DEFAULT_CHARSET, 0, 0, PROOF_QUALITY, FF_DONTCARE, (const WCHAR *)(w + 1));
+    ReleaseDC(NULL, dc);
+    return FALSE;
+}
+
+static HFONT dialog_font(HWND dlg)
+{
+    WCHAR path[MAX_PATH], caption[256] = L"";
+    DWORD pid = 0, n = MAX_PATH;
+    DWORD_PTR got;
+    struct font_search fs = {caption, NULL};
+    HANDLE p;
+    HMODULE m = NULL;
+    GetWindowThreadProcessId(dlg, &pid);
+    SendMessageTimeoutW(dlg, WM_GETTEXT, 256, (LPARAM)caption, SMTO_ABORTIFHUNG, 5000, &got);
+    p = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
+    if (p && QueryFullProcessImageNameW(p, 0, path, &n))
+        m = LoadLibraryExW(path, NULL, LOAD_LIBRARY_AS_DATAFILE);
+    if (p)
+        CloseHandle(p);
+    if (m) {
+        EnumResourceLanguagesW(m, (LPCWSTR)RT_DIALOG, MAKEINTRESOURCEW(2003), font_of_language, (LONG_PTR)&fs);
+        FreeLibrary(m);
+    }
+    return fs.font;
+}
+
+static void report_fit(HWND c, HFONT font)
+{
+    WCHAR w[512];
+    DWORD_PTR got = 0;
+    LONG style = GetWindowLongA(c, GWL_STYLE);
+    RECT have, need;
+    HDC dc;
+    UINT how = DT_CALCRECT | DT_NOPREFIX | DT_EXPANDTABS;
+    if ((style & SS_TYPEMASK) > SS_RIGHT && (style & SS_TYPEMASK) != SS_LEFTNOWORDWRAP)
+        return; /* icons, frames, bitmaps: no text to fit */
+    if (!SendMessageTimeoutW(c, WM_GETTEXT, 512, (LPARAM)w, SMTO_ABORTIFHUNG, 5000, &got))
+        return;
+    w[511] = 0;
+    GetClientRect(c, &have);
+    need = have;
+    /* SS_CENTERIMAGE and SS_LEFTNOWORDWRAP keep one line; the others wrap at words. */
+    how |= (style & SS_CENTERIMAGE) || (style & SS_TYPEMASK) == SS_LEFTNOWORDWRAP ? DT_SINGLELINE : DT_WORDBREAK;
+    dc = GetDC(NULL);
+    SelectObject(dc, font);
+    DrawTextW(dc, w, -1, &need, how);
+    ReleaseDC(NULL, dc);
+    report("fit %d %ldx%ld in %ldx%ld", (short)GetDlgCtrlID(c), need.right - need.left, need.bottom - need.top,
+           have.right, have.bottom);
+}
+
+static BOOL CALLBACK report_statics(HWND c, LPARAM lp)
+{
+    char text[1024], cls[64] = "";
     if (GetDlgCtrlID(c) == 0xFFFF) {
         utf8_text(c, text, sizeof text);
         report("static %s", text);
     }
+    GetClassNameA(c, cls, sizeof cls);
+    if (lstrcmpiA(cls, "Static") == 0)
+        report_fit(c, (HFONT)lp);
     return TRUE;
 }
 
@@ -68,6 +157,7 @@ static void info(HWND dlg)
     char text[1024], cls[64];
     RECT r;
     size_t i;
+    HFONT font;
     utf8_text(dlg, text, sizeof text);
     report("caption %s", text);
     report("dialog_style 0x%08lX", (unsigned long)GetWindowLongA(dlg, GWL_STYLE));
@@ -93,7 +183,12 @@ static void info(HWND dlg)
             report("buddy %d %d", ids[i], buddy ? GetDlgCtrlID(buddy) : 0);
         }
     }
-    EnumChildWindows(dlg, report_unnamed, 0);
+    font = dialog_font(dlg);
+    if (!font)
+        report("fit none: no template font");
+    else
+        EnumChildWindows(dlg, report_statics, (LPARAM)font);
+    DeleteObject(font);
 }
 
 int main(int argc, char **argv)

@@ -141,7 +141,38 @@ pointer_to() {
 wine_env() {
     export WINEDEBUG=${WT_WINEDEBUG:--all}
     export WINEDLLOVERRIDES="mscoree,mshtml="
-    export WINEARCH=win64
+    export WINEARCH=${WT_WINEARCH:-win64}
+}
+
+# pe_arch FILE: i686 or x86_64, from the machine field of the PE header
+pe_arch() {
+    local lfanew
+    lfanew=$(od -An -t u4 -j 60 -N 4 "$1" | tr -d ' ')
+    case "$(od -An -t x2 -j $((lfanew + 4)) -N 2 "$1" | tr -d ' ')" in
+    014c) echo i686 ;;
+    8664) echo x86_64 ;;
+    *) echo unknown ;;
+    esac
+}
+
+# The i686 module needs Wine's 32-bit half, which runs here only under QEMU: the private
+# tree that scripts/install-wine32 makes. Its wine runs 64-bit programs as well, and a
+# 64-bit prefix it makes is a WoW64 one.
+WINE32_TREE=${VIRELO_WINE32:-/opt/virelo-wine32}
+wine32_use() {
+    if [ ! -x "$WINE32_TREE/bin/wine" ] || [ ! -e /proc/sys/fs/binfmt_misc/virelo-i386 ]; then
+        echo "FAIL: no 32-bit Wine at $WINE32_TREE, or its binfmt_misc entry is gone (scripts/install-deps --tests)"
+        exit 1
+    fi
+    case ":$PATH:" in *":$WINE32_TREE/bin:"*) ;; *) export PATH="$WINE32_TREE/bin:$PATH" ;; esac
+}
+
+# prefix_win32: from here on this script uses a 32-bit prefix beside the WoW64 one (a 32-bit
+# Windows), with its own wineserver on the same display.
+prefix_win32() {
+    WT_WINEARCH=win32
+    export WINEPREFIX=$WINEPREFIX-win32
+    prefix_init
 }
 
 # prefix_init: creates the prefix once (about 10 s), reuses it afterwards.
@@ -154,6 +185,12 @@ prefix_init() {
             wt_log "initialising prefix $WINEPREFIX"
             timeout 180 wine wineboot -i >/dev/null 2>&1
             timeout 60 wineserver -w
+            # A prefix made by the private tree lacks the 32-bit zlib1.dll that user32
+            # imports: without it no 32-bit program loads (c0000135).
+            local sys32=$WINEPREFIX/drive_c/windows/syswow64
+            [ "$WINEARCH" = win32 ] && sys32=$WINEPREFIX/drive_c/windows/system32
+            [ "$(command -v wine)" = "$WINE32_TREE/bin/wine" ] &&
+                cp -n "$WINE32_TREE/usr/lib/i386-linux-gnu/wine/i386-windows/zlib1.dll" "$sys32/"
             timeout 30 wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
             # Latin text in dialogs that ask for the Japanese UI font: point it at an installed CJK font.
             local reg="$WINEPREFIX/virelo-fonts.reg"
@@ -298,14 +335,19 @@ wt_init() {
         shift
     done
     if [ -z "$MODULE" ] || [ ! -f "$MODULE" ]; then
-        echo "FAIL: module not found: '${MODULE}' (build it: cmake --preset win64 && cmake --build build/win64)"
+        echo "FAIL: module not found: '${MODULE}' (build it: cmake --preset win64 && cmake --build build/win64, or win32)"
         exit 1
     fi
     MODULE=$(cd "$(dirname "$MODULE")" && pwd)/$(basename "$MODULE")
+    WT_ARCH=$(pe_arch "$MODULE")
+    # How long a start of the module may take, from the command to its first tick: under
+    # QEMU a 32-bit process starts in 1.3 to 4.4 s, and twice that while the other core is busy.
+    WT_START_MS=6000
+    [ "$WT_ARCH" = i686 ] && { wine32_use; WT_START_MS=15000; }
     [ -n "$HELPERS" ] || HELPERS=$(dirname "$MODULE")/tests/wine
     HELPERS=$(cd "$HELPERS" && pwd) || { echo "FAIL: helper directory missing"; exit 1; }
     for f in preview_host.exe winprobe.exe dialog_probe.exe; do
-        [ -f "$HELPERS/$f" ] || { echo "FAIL: helper $HELPERS/$f missing (build the win64 tree)"; exit 1; }
+        [ -f "$HELPERS/$f" ] || { echo "FAIL: helper $HELPERS/$f missing (build the module's tree)"; exit 1; }
     done
     : "${WINEPREFIX:=$(dirname "$MODULE")/wineprefix}"
     export WINEPREFIX
@@ -328,7 +370,7 @@ wt_init() {
         [ "$want_wm" = 1 ] && { wm_start || exit 1; }
         prefix_init || exit 1
     fi
-    wt_log "module $MODULE, helpers $HELPERS, prefix $WINEPREFIX"
+    wt_log "module $MODULE ($WT_ARCH), helpers $HELPERS, prefix $WINEPREFIX"
 }
 
 # wt_switch_display WxH: ends every Wine process of this session and moves to a new Xvfb of

@@ -1,7 +1,7 @@
 #!/bin/bash
 # Runs every Wine test serially on one Xvfb (1024x768, openbox) and one prefix.
 #   tests/wine/run-all.sh [MODULE] [HELPER_DIR]
-# Defaults: build/win64/virelo.scr and build/win64/tests/wine. Prints "N passed, N failed"
+# Defaults: build/win64/virelo.scr and build/win64/tests/wine (build/win32 for the i686 module). Prints "N passed, N failed"
 # over all checks and exits non-zero when anything failed.
 set -u
 HERE=$(cd "$(dirname "$0")" && pwd)
@@ -13,6 +13,7 @@ WT_NAME=run-all
 
 [ -f "$MODULE" ] || { echo "module $MODULE not found (cmake --preset win64 && cmake --build build/win64)"; exit 1; }
 MODULE=$(cd "$(dirname "$MODULE")" && pwd)/$(basename "$MODULE")
+[ "$(pe_arch "$MODULE")" = i686 ] && wine32_use
 : "${WINEPREFIX:=$(dirname "$MODULE")/wineprefix}"
 export WINEPREFIX
 : "${WT_ARTIFACTS:=$HELPERS/artifacts}"
@@ -58,8 +59,9 @@ for t in modes fullscreen preview settings dialog password install scaled pixels
     [ "$f" -gt 0 ] && failed_scripts="$failed_scripts test_$t"
 done
 
-W32=${VIRELO_WIN32_MODULE:-$ROOT/build/win32/virelo.scr}
-for m in "$W32" "$MODULE" "--installer $ROOT/build/dist/virelo-setup-x86.exe"; do
+statics=("$MODULE")
+[ "$(pe_arch "$MODULE")" = i686 ] && statics+=("--installer $ROOT/build/dist/virelo-setup-x86.exe")
+for m in "${statics[@]}"; do
     echo "=== test_static $m"
     log="$WT_ARTIFACTS/run-all-static.log"
     # shellcheck disable=SC2086  # "--installer PATH" is two words

@@ -9,15 +9,11 @@ wt_init "$@"
 
 no_saver_left
 
-# --- the manifest in both modules (the i686 one only inspected), stored as plain text
-W32=${VIRELO_WIN32_MODULE:-$WT_DIR/../../build/win32/virelo.scr}
-for m in "$MODULE" "$W32"; do
-    [ -f "$m" ] || { wt_log "no module $m: its manifest is not inspected"; continue; }
-    man=$(tr -d '\n\r' <"$m" | grep -ao '<assembly .*</assembly>')
-    check_true "$(basename "$(dirname "$m")"): manifest declares DPI awareness, common controls 6, asInvoker, 5 systems" \
-        "${man:-no manifest}" awk -v t="$man" 'BEGIN { exit !(t ~ /<dpiAware[^>]*>true</ && t ~ /Common-Controls" version="6\.0\.0\.0"/ &&
-                                                      t ~ /level="asInvoker"/ && gsub(/<supportedOS /, "", t) == 5) }'
-done
+# --- the manifest, stored as plain text
+man=$(tr -d '\n\r' <"$MODULE" | grep -ao '<assembly .*</assembly>')
+check_true "manifest declares DPI awareness, common controls 6, asInvoker, 5 systems" \
+    "${man:-no manifest}" awk -v t="$man" 'BEGIN { exit !(t ~ /<dpiAware[^>]*>true</ && t ~ /Common-Controls" version="6\.0\.0\.0"/ &&
+                                                  t ~ /level="asInvoker"/ && gsub(/<supportedOS /, "", t) == 5) }'
 
 # dialog RESULTFILE PROBE-COMMANDS...: opens the dialog, runs dialog_probe, waits for the end
 dialog() {
@@ -75,6 +71,9 @@ dialog_suite() {
     s1001=$(ctl "$D" 1001 style)
     check_eq "label 1001 starts no group (no WS_GROUP)" "$(( ${s1001:-0x20000} & 0x20000 ))" 0
     check_eq "the other label and the banner" "$(awk '$1 == "static" { sub(/^static /, ""); print }' "$D" | paste -sd '|')" "$6"
+    check_eq "every static text fits its control in the dialog's font (id need>have)" "$(awk '$1 == "fit" { c++
+        split($3, n, "x"); split($5, h, "x"); if ($2 == "none:" || n[1] > h[1] || n[2] > h[2]) printf "%s %s>%s ", $2, $3, $5 }
+        END { if (c != 3) printf "%d texts measured, expected 3", c }' "$D")" ""
     check_eq "texts holding a question mark" "$(grep -c '^caption.*?\|^ctl.*text=.*?\|^static.*?' "$D")" 0
     check_eq "speed field shows the stored speed" "$(ctl "$D" 1000 text)" 200
     check_eq "blank-time field shows the stored blank time" "$(ctl "$D" 1003 text)" 120

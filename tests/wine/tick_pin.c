@@ -12,7 +12,8 @@
    but the program's entry has not run; its import address table slot for GetTickCount is
    pointed at a stub ("mov eax, TICKS; ret") in its own memory, and the debugger detaches.
    Only the program's own calls go through that slot: the system DLLs keep the real clock,
-   so their timers and waits are untouched. */
+   so their timers and waits are untouched. Built for the program's own architecture: the
+   image's headers and import slots (4 or 8 bytes) are read with this build's own types. */
 #include <windows.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -42,27 +43,27 @@ static BOOL peek(ULONG_PTR at, void *out, SIZE_T n)
 static ULONG_PTR find_import(ULONG_PTR base, const char *dll, const char *name)
 {
     IMAGE_DOS_HEADER dos;
-    IMAGE_NT_HEADERS64 nt;
+    IMAGE_NT_HEADERS nt;
     IMAGE_IMPORT_DESCRIPTOR d;
     DWORD at;
     if (!peek(base, &dos, sizeof dos) || dos.e_magic != IMAGE_DOS_SIGNATURE ||
         !peek(base + dos.e_lfanew, &nt, sizeof nt) || nt.Signature != IMAGE_NT_SIGNATURE ||
-        nt.OptionalHeader.Magic != IMAGE_NT_OPTIONAL_HDR64_MAGIC)
+        nt.OptionalHeader.Magic != IMAGE_NT_OPTIONAL_HDR_MAGIC)
         return 0;
     at = nt.OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT].VirtualAddress;
     for (; at && peek(base + at, &d, sizeof d) && d.Name; at += sizeof d) {
         char text[64] = "";
-        ULONGLONG thunk;
+        ULONG_PTR thunk;
         DWORD names = d.OriginalFirstThunk ? d.OriginalFirstThunk : d.FirstThunk, i;
         if (!peek(base + d.Name, text, sizeof text - 1) || lstrcmpiA(text, dll) != 0)
             continue;
-        for (i = 0; peek(base + names + i * 8, &thunk, 8) && thunk; i++) {
-            if (IMAGE_SNAP_BY_ORDINAL64(thunk))
+        for (i = 0; peek(base + names + i * sizeof thunk, &thunk, sizeof thunk) && thunk; i++) {
+            if (IMAGE_SNAP_BY_ORDINAL(thunk))
                 continue;
             memset(text, 0, sizeof text);
             /* IMAGE_IMPORT_BY_NAME: a 2-byte hint, then the name */
             if (peek(base + (DWORD)thunk + 2, text, sizeof text - 1) && strcmp(text, name) == 0)
-                return base + d.FirstThunk + i * 8;
+                return base + d.FirstThunk + i * sizeof thunk;
         }
     }
     return 0;
@@ -84,11 +85,11 @@ static ULONG_PTR pin(ULONG_PTR base, DWORD ticks)
     FlushInstructionCache(child, code, sizeof stub);
     /* The table may sit in a read-only section (the loader protects it once bound). */
     target = (ULONG_PTR)code;
-    if (!VirtualProtectEx(child, (void *)slot, 8, PAGE_READWRITE, &old))
+    if (!VirtualProtectEx(child, (void *)slot, sizeof target, PAGE_READWRITE, &old))
         return 0;
-    if (!WriteProcessMemory(child, (void *)slot, &target, 8, NULL))
+    if (!WriteProcessMemory(child, (void *)slot, &target, sizeof target, NULL))
         return 0;
-    VirtualProtectEx(child, (void *)slot, 8, old, &old);
+    VirtualProtectEx(child, (void *)slot, sizeof target, old, &old);
     return slot;
 }
 
