@@ -201,7 +201,7 @@ cases=(
     "both|a second copy ends at once with 0|timeout 5 \"\$saver\" && kill -0 \$last"
     "both|... also by another spelling of the socket's name|WAYLAND_DISPLAY=../run/\${WAYLAND_DISPLAY##*/} timeout 5 \"\$saver\" && kill -0 \$last"
     "sway|... and as the compositor's user with no runtime directory, by the lock beside its socket|mine 0 & m=\$!; pids+=(\$m); sleep 1 && mine 5 && kill -0 \$m"
-    "sway|a group-writable socket directory holds no lock: a line, and a second copy runs|chmod g+w $run && mine 2 2>$work/gw.err; [ \$? -eq 124 ] && grep -q 'no place for the lock' $work/gw.err; r=\$?; chmod g-w $run; kill \$m; [ \$r -eq 0 ]"
+    "sway|a group-writable socket directory holds no lock: a line, and a second copy runs|chmod g+w $run && mine 2 2>$work/gw.err; [ \$? -eq 124 ] && grep -q 'no place for the lock' $work/gw.err; r=\$?; chmod g-w $run; kill \$m; wait \$m; [ \$r -eq 0 ]"
     "both|SIGTERM ends it with 0|kill -TERM \$last && exits_with 0 5 \$last"
     "both|... and its surfaces are gone|each bare"
     "both|a key ends it with 0|start && mapped \$o1 && key && exits_with 0 5 \$last"
