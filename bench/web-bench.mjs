@@ -1,6 +1,7 @@
 // The page's figures: its size, the module's code size, and in headless Chromium the time
-// from navigation to the first picture and the cost of a tick at 1920 x 1080, beside the
-// native tick of virelo_bench_render in the same run.
+// from navigation to the first picture (and how much of it is the page's own, against an
+// empty page) and the cost of a tick at 1920 x 1080, beside the native tick of
+// virelo_bench_render in the same run.
 //
 //   node bench/web-bench.mjs [build/web] [build/native/bin/virelo_bench_render]
 //
@@ -45,10 +46,13 @@ console.log(`virelo.html           ${kib(html.length)}, gzipped ${kib(gzipSync(h
 console.log(`virelo.wasm           ${kib(wasm.length)}: code ${kib(s.code)}, data ${kib(s.data)} ` +
             `of which sprites ${kib(sprites)}; without the sprites ${kib(wasm.length - sprites)}`);
 
+// The page, and at /empty one whose script only marks its start: what the browser itself
+// takes from navigation to a page's first script, which no page can go below.
+const empty = "<!DOCTYPE html><title>empty</title><script>performance.mark('virelo-start')</script>";
 const server = createServer((req, res) => {
   res.writeHead(200, { "Content-Type": "text/html", "Cross-Origin-Opener-Policy": "same-origin",
                        "Cross-Origin-Embedder-Policy": "require-corp" });
-  res.end(html);
+  res.end(req.url.startsWith("/empty") ? empty : html);
 }).listen(0, "127.0.0.1");
 await new Promise(resolve => server.once("listening", resolve));
 const base = `http://127.0.0.1:${server.address().port}/virelo.html`;
@@ -57,26 +61,33 @@ const browser = await chromium.launch({
   executablePath: "/usr/bin/chromium", chromiumSandbox: false,
   args: ["--disable-background-networking", "--disable-component-update", "--disable-sync", "--no-first-run"],
 });
-const open = async query => {
+const open = async (query, url = base) => {
   const context = await browser.newContext({ viewport: { width: 1920, height: 1080 } });
   const page = await context.newPage();
-  await page.goto(base + query);
+  await page.goto(url + query);
   return { context, page };
 };
 try {
   // From navigation: the module compiled and the black first layout on the canvas; the
   // first tick drawn, which comes one period (100 ms at the default speed) after that.
-  const ready = [], first = [];
+  // The page's own part runs from its script's start; the empty page's loads take turns with
+  // the page's, so that a shared machine's load falls on both.
+  const ready = [], first = [], start = [], bare = [];
+  const mark = (page, m) => page.evaluate(m => performance.getEntriesByName(m)[0]?.startTime, m);
   for (let i = 0; i < loads; ++i) {
     const { context, page } = await open("?seed=1");
     await page.waitForFunction(() => performance.getEntriesByName("virelo-first-tick").length);
-    const [r, f] = await page.evaluate(() =>
-      ["virelo-ready", "virelo-first-tick"].map(m => performance.getEntriesByName(m)[0].startTime));
-    ready.push(r), first.push(f);
+    ready.push(await mark(page, "virelo-ready")), first.push(await mark(page, "virelo-first-tick"));
+    start.push(await mark(page, "virelo-start"));
     await context.close();
+    const blank = await open("", base.replace("virelo.html", "empty"));
+    bare.push(await mark(blank.page, "virelo-start"));
+    await blank.context.close();
   }
   console.log(`load to first layout  ${median(ready).toFixed(1)} ms, to first tick ${median(first).toFixed(1)} ms ` +
               `(median of ${loads} loads, 1920 x 1080)`);
+  console.log(`  of which the page   ${median(ready.map((r, i) => r - start[i])).toFixed(1)} ms from its script's start ` +
+              `(at ${median(start).toFixed(1)} ms); an empty page's script starts at ${median(bare).toFixed(1)} ms`);
 
   // As the native benchmark: random state 12345, 50 ticks in, then the ticks measured. The
   // two take turns, round by round, so that the load of a shared machine falls on both.

@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cstdio>
 
+#include "cli/output.h"
 #include "parade/random.h"
 #include "parade/settings.h"
 
@@ -173,11 +174,11 @@ std::optional<int> EndsAtOnce(const CommandLine& c, const char* program, OptionS
                               const char* usageHead, const char* usageTail) {
     if (c.help) {
         std::printf("%s%s%s", usageHead, OptionLines(accepted).c_str(), usageTail);
-        return 0;
+        return FinishOutput(program, 0);
     }
     if (c.version) {
         std::fputs(VersionLine, stdout);
-        return 0;
+        return FinishOutput(program, 0);
     }
     if (!c.error.empty()) {
         std::fprintf(stderr, "%s: %s\n", program, c.error.c_str());

@@ -54,7 +54,8 @@ std::string OptionLines(OptionSet accepted);
 
 // What ends a program before it starts: --help (usageHead, the option lines and usageTail
 // on stdout), --version, or a refused command line ("program: why" on stderr). The exit
-// code, 0 or 2; nothing when the program goes on.
+// code, 0 or 2 (1 when the usage or the version cannot be written); nothing when the
+// program goes on.
 std::optional<int> EndsAtOnce(const CommandLine& c, const char* program, OptionSet accepted,
                               const char* usageHead, const char* usageTail = "");
 

@@ -12,8 +12,10 @@ namespace virelo {
 namespace {
 
 int signalPipe[2] = {-1, -1};
+volatile sig_atomic_t loopPolls = 0;
 
 extern "C" void OnStopSignal(int) {
+    if (!loopPolls) _exit(0);
     const int saved = errno;
     const char byte = 1;
     [[maybe_unused]] auto n = write(signalPipe[1], &byte, 1);
@@ -31,6 +33,8 @@ int StopSignalsFd() {
         if (sigaction(s, &sa, nullptr) != 0) return -1;
     return signalPipe[0];
 }
+
+void StopSignalsWakeLoop(bool polled) { loopPolls = polled; }
 
 std::int64_t MonotonicMs() {
     timespec t{};

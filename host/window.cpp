@@ -186,10 +186,20 @@ std::int32_t RunSaverWindow(Host& host, HostPlatform& platform, WindowHandle par
     }
     if (host.SaverWindow != 0) {
         if (parent == 0) platform.SetForegroundWindow(host.SaverWindow);
+        // Windows destroys a preview with its parent when the parent's process dies; Wine
+        // takes the window away without a WM_DESTROY and its timer with it. A timer of the
+        // thread's own, which lives on, looks for the parent on each of its ticks.
+        if (parent != 0) platform.SetTimer(0, ParentCheckTimer, ParentCheckMs);
         Message msg;
         int got = 0;
         // GetMessageA answers -1 on failure; looping on "non-zero" would spin for ever.
         while ((got = platform.GetMessageA(&msg, 0, 0, 0)) > 0) {
+            if (msg.window == 0 && msg.message == WmTimer) {
+                if (platform.IsWindow(parent)) continue;
+                msg.wParam = 0;
+                got = 0;
+                break;
+            }
             platform.TranslateMessage(msg);
             platform.DispatchMessageA(msg);
         }

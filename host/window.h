@@ -11,6 +11,9 @@ namespace virelo {
 // RunSaverWindow's result when the class or the window cannot be made: the loop never
 // ran, so there is no quit code, and success must not be reported.
 constexpr std::int32_t NoWindowExitCode = -1;
+// The preview's look for its parent: a thread timer (no window), every ParentCheckMs.
+constexpr TimerId ParentCheckTimer = 2;
+constexpr std::uint32_t ParentCheckMs = 100;
 
 // Where HostWindowProc forwards: the animation's procedure.
 class SaverAnimation {

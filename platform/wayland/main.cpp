@@ -2,7 +2,8 @@
 // start and input to end. Every output gets a full-screen surface on the layer-shell
 // overlay layer and a parade of its own; a compositor without layer-shell gets one
 // full-screen xdg-shell window instead. One thread: it sleeps in poll() on the Wayland
-// connection, a periodic timerfd for the ticks and a pipe that the signal handler writes to.
+// connection, a periodic timerfd for the ticks and a pipe that the signal handler writes to;
+// before that loop (the first round trips) a stop signal ends it at once.
 //
 // This file keeps the globals, the loop, the one-copy lock and the exit codes; output.cpp
 // the surfaces and the drawing, buffer.cpp the shared memory, seat.cpp the input, and
@@ -26,6 +27,7 @@
 #include <cstring>
 #include <string>
 
+#include "cli/output.h"
 #include "cli/process.h"
 #include "platform/wayland/app.h"
 #include "render/sprites.h"
@@ -117,11 +119,12 @@ std::string SocketPath(wl_display* display) {
     return std::string(peer.sun_path, strnlen(peer.sun_path, sizeof peer.sun_path));
 }
 
-// A lock file in `dir`, which nobody else may write to: a directory anyone can write to
-// would let another user hold the lock and keep the saver away.
+// A lock file in `dir`, which must be ours and writable by nobody else: in a directory that
+// a group or anyone may write to, another user could hold the lock and keep the saver away.
 int OpenLock(const std::string& dir, const std::string& name) {
     struct stat st{};
-    if (dir.empty() || stat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || (st.st_mode & S_IWOTH))
+    if (dir.empty() || stat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != geteuid() ||
+        (st.st_mode & (S_IWGRP | S_IWOTH)))
         return -1;
     return open((dir + "/" + name).c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
 }
@@ -157,6 +160,7 @@ bool TakeLock(wl_display* display) {
 // Until something ends it: one poll() on the connection, the tick timer and the stop
 // signals, the events dispatched, then a tick if the timer ran out.
 int Loop(App& app, int stopFd) {
+    StopSignalsWakeLoop(true);
     while (!app.stop) {
         while (wl_display_prepare_read(app.display) != 0) wl_display_dispatch_pending(app.display);
         if (app.stop) {
@@ -189,6 +193,7 @@ int Loop(App& app, int stopFd) {
             if (read(app.timer, &expirations, sizeof expirations) > 0) Tick(app);
         }
     }
+    StopSignalsWakeLoop(false);
     if (!app.failure.empty()) return Fail(app.failure, 1);
     // A connection that the compositor closes ends the saver; a protocol error is a fault.
     if (const int e = wl_display_get_error(app.display); e == EPROTO)
@@ -238,6 +243,7 @@ void ArmTimer(App& app, bool on) {
 
 int main(int argc, char** argv) {
     using namespace virelo;
+    GuardOutput();
     App app;
     app.options = ParseCommandLine(argc, argv, Accepted);
     const CommandLine& o = app.options;

@@ -1,7 +1,8 @@
 // virelo: the parade on X11. XScreenSaver starts it with --root on a window of its own
 // (named in XSCREENSAVER_WINDOW) and ends it with SIGTERM; by hand it opens a window of
 // its own. One thread: between ticks, and with no timeout once blanked, it sleeps in poll()
-// on the X connection and on a pipe that the signal handler writes to.
+// on the X connection and on a pipe that the signal handler writes to; outside that loop a
+// stop signal ends it at once.
 //
 // Exit codes: 0 when stopped (signal, --ticks, input in its own window, the window gone),
 // 2 for a bad command line, 1 when the display, the window or the visual cannot be used.
@@ -17,6 +18,7 @@
 #include <string>
 
 #include "cli/options.h"
+#include "cli/output.h"
 #include "cli/process.h"
 #include "parade/bitmap.h"
 #include "parade/session.h"
@@ -119,6 +121,7 @@ std::int32_t ScreenDpi(Display* display) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    GuardOutput();
     const CommandLine o = ParseCommandLine(argc, argv, Accepted);
     if (const auto code = EndsAtOnce(o, "virelo", Accepted, UsageHead, UsageTail)) return *code;
     const int stopFd = StopSignalsFd();
@@ -182,6 +185,9 @@ int main(int argc, char** argv) {
         std::int64_t ticks = 0;
         bool stop = status != 0 || (o.ticks == 0 && !stage.own);
         bool ticking = o.ticks != 0;
+        // Only the loop's poll() sees the stop signals' pipe: before it (the wait for the map
+        // above, every round trip) and after it they end the process at once.
+        StopSignalsWakeLoop(true);
         while (!stop) {
             while (!stop && XPending(display)) {
                 XEvent e;
@@ -242,6 +248,7 @@ int main(int argc, char** argv) {
             }
             if (fds[1].revents & POLLIN) stop = true;
         }
+        StopSignalsWakeLoop(false);
         XSync(display, False);
         if (status == 0 && !xFailure.empty() && !windowGone) status = Fail(xFailure, 1);
     }

@@ -1,7 +1,11 @@
 # Runs PROG with ARGS and checks its exit code and that stderr is exactly one line; with
 # EXPECT_CODE 0 (a request for usage), that stdout starts with "Usage: " (or is the line
-# EXPECT_OUT, when given) and stderr is empty.
-execute_process(COMMAND ${PROG} ${ARGS} RESULT_VARIABLE code OUTPUT_VARIABLE out ERROR_VARIABLE err)
+# EXPECT_OUT, when given) and stderr is empty. Arguments naming @FULL@ or ">&-" run PROG
+# through full_disk.sh, on a full disk that must be left as it was.
+if(ARGS MATCHES "@FULL@|>&-")
+    set(WRAP ${CMAKE_CURRENT_LIST_DIR}/full_disk.sh)
+endif()
+execute_process(COMMAND ${WRAP} ${PROG} ${ARGS} RESULT_VARIABLE code OUTPUT_VARIABLE out ERROR_VARIABLE err)
 if(NOT code EQUAL EXPECT_CODE)
     message(FATAL_ERROR "exit code ${code}, expected ${EXPECT_CODE}; stderr: ${err}")
 endif()

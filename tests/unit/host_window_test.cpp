@@ -2,6 +2,7 @@
 // RunSaverWindow's sequence.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <tuple>
 
 #include "host/messages.h"
@@ -332,6 +333,27 @@ TEST(RunSaverWindow, PreviewIsAChildOfTheParentsClientSize) {
                          112, WindowHandle{0x9000}));
     EXPECT_TRUE(h.platform.broughtForward.empty());
     for (const std::string& c : h.platform.calls) EXPECT_FALSE(c.starts_with("FindWindowA")) << c;
+}
+
+// Wine takes a dead parent's child away without WM_DESTROY: the thread's own timer (window
+// 0) finds the parent gone and ends the preview with 0, before anything else is dispatched.
+// While the parent lives its ticks change nothing; full screen has no such timer.
+TEST(RunSaverWindow, APreviewEndsWithZeroOnTheFirstTickThatFindsItsParentGone) {
+    for (const bool parentAlive : {true, false}) {
+        SaverHarness h;
+        if (parentAlive) h.platform.liveWindows.insert(0x9000);
+        h.platform.queue.push_back({0, WmTimer, 7, 0});
+        h.platform.queue.push_back({kWindow, WmTimer, 1, 0});
+        h.platform.queue.push_back({kWindow, WmClose, 0, 0});
+        EXPECT_EQ(RunSaverWindow(h.host, h.platform, 0x9000), 0);
+        EXPECT_EQ(std::tuple(h.platform.surface.frames, h.platform.windowAlive, h.platform.queue.size()),
+                  parentAlive ? std::tuple(1, false, std::size_t{0}) : std::tuple(0, true, std::size_t{2}));
+        EXPECT_EQ(std::count(h.platform.calls.begin(), h.platform.calls.end(), "SetTimer 2 100"), 1);
+    }
+    SaverHarness f;
+    f.platform.queue.push_back({kWindow, WmKeyDown, 0, 0});
+    EXPECT_EQ(RunSaverWindow(f.host, f.platform, 0), 0);
+    EXPECT_EQ(std::count(f.platform.calls.begin(), f.platform.calls.end(), "SetTimer 2 100"), 0);
 }
 
 TEST(RunSaverWindow, NoWindowReportsFailureAndStillUnloadsTheVerifier) {

@@ -4,7 +4,7 @@
 # scale 2 zoomed, an output added while it runs, a scale changed while it runs); a key, a
 # click, the wheel, pointer motion past 4 pixels and the signals end it with code 0 and take
 # its surfaces away; a second copy on the same display ends at once, however the display is
-# spelt; the blank time counts from the start and holds for outputs added later; an output
+# spelt, but not through a lock in a directory that others may write; the blank time counts from the start and holds for outputs added later; an output
 # going away leaves the others drawing; swayidle starts it; a locker started over it waits
 # beneath until a key ends it; weston, without layer-shell, gets a window; the compositor's end
 # ends it.
@@ -88,6 +88,10 @@ exits_with() {
     [ $? -eq "$1" ]
 }
 start() { "$saver" "$@" & last=$!; pids+=("$last"); }
+# mine SECONDS: the saver as sway's own user, with no runtime directory (its lock lies beside
+# the socket), for at most SECONDS (0: until ended). It takes the place of its shell: run it
+# in a subshell or in the background.
+mine() { exec timeout "$1" "${as_nobody[@]}" WAYLAND_DISPLAY="$WAYLAND_DISPLAY" env -u XDG_RUNTIME_DIR "$saver"; }
 # shot OUTPUT FILE: the output's physical pixels (KWin's come raw through a pipe).
 shot() {
     if [ "$comp" = sway ]; then grim -o "$1" "$2"; else /usr/bin/python3 - "$@" <<'EOP'; fi
@@ -196,8 +200,9 @@ cases=(
     "both|the second output (320x200 on sway, on the logical screen) equals the renderer|shows_render \$o2 \$s2 3 30"
     "sway|an output added while it runs gets its own parade|swaymsg create_output >/dev/null && shows_render HEADLESS-3 640x400 3 30"
     "both|a second copy ends at once with 0|timeout 5 \"\$saver\" && kill -0 \$last"
-    "both|... also by the socket's name in its own runtime directory|XDG_RUNTIME_DIR=\${WAYLAND_DISPLAY%/*} WAYLAND_DISPLAY=\${WAYLAND_DISPLAY##*/} timeout 5 \"\$saver\" && kill -0 \$last"
-    "both|... and with no runtime directory|env -u XDG_RUNTIME_DIR timeout 5 \"\$saver\" && kill -0 \$last"
+    "both|... also by another spelling of the socket's name|WAYLAND_DISPLAY=../run/\${WAYLAND_DISPLAY##*/} timeout 5 \"\$saver\" && kill -0 \$last"
+    "sway|... and as the compositor's user with no runtime directory, by the lock beside its socket|mine 0 & m=\$!; pids+=(\$m); sleep 1 && (mine 5) && kill -0 \$m"
+    "sway|a group-writable socket directory holds no lock: a line, and a second copy runs|chmod g+w $run && (mine 2) 2>$work/gw.err; [ \$? -eq 124 ] && grep -q 'no place for the lock' $work/gw.err; r=\$?; chmod g-w $run; kill \$m; wait \$m; [ \$r -eq 0 ]"
     "both|SIGTERM ends it with 0|kill -TERM \$last && exits_with 0 5 \$last"
     "both|... and its surfaces are gone|each bare"
     "both|a key ends it with 0|start && mapped \$o1 && key && exits_with 0 5 \$last"

@@ -1,10 +1,11 @@
 /* Test host for the module's preview mode, run under Wine.
 
-   preview_host.exe MODULE [-a ARGFORMAT] COMMAND...
+   preview_host.exe MODULE [-a ARGFORMAT] [-o] COMMAND...
 
-   Creates a top-level window whose client area is 152 x 112, starts
-   "MODULE /p <hwnd>" (or ARGFORMAT with %u for the handle, e.g. "/l %u" or "/p%u"),
-   then runs COMMANDs in order while pumping its own messages:
+   Creates a top-level window whose client area is 152 x 112 (with -o in a process of
+   its own, preview_host.exe -window, which prints its handle and pumps until killed),
+   starts "MODULE /p <hwnd>" (or ARGFORMAT with %u for the handle, e.g. "/l %u" or
+   "/p%u"), then runs COMMANDs in order while pumping its own messages:
 
      wait MS        pump messages for MS milliseconds
      find MS        wait up to MS ms for a child window of the host; report it
@@ -12,6 +13,7 @@
      alive          report whether the child window and the module's process still live
      destroy MS     destroy the host window, then wait up to MS ms for the module to end
      close MS       post WM_CLOSE to the host (which destroys it), then wait as for destroy
+     kill MS        (-o) terminate the host window's process, then wait as for destroy
 
    Every report is one line on stdout of the form "key value...". At the end the
    module's process is reported as "exit N" or, when still running, "running" (it is
@@ -25,7 +27,7 @@
 #include "probe_common.h"
 
 static HWND host;
-static PROCESS_INFORMATION saver;
+static PROCESS_INFORMATION saver, owner;
 
 static LRESULT CALLBACK host_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
 {
@@ -112,25 +114,11 @@ static void send_input(HWND c)
     pump(300);
 }
 
-int main(int argc, char **argv)
+static HWND make_host(void)
 {
-    const char *module, *argfmt = "/p %u";
-    char args[64], cmdline[2048];
-    STARTUPINFOA si;
     WNDCLASSA wc;
     RECT r = {0, 0, 152, 112};
-    int i = 2, status = 0;
-
-    if (argc < 2) {
-        fprintf(stderr, "usage: preview_host MODULE [-a ARGFORMAT] COMMAND...\n");
-        return 3;
-    }
-    module = argv[1];
-    if (argc > 3 && strcmp(argv[2], "-a") == 0) {
-        argfmt = argv[3];
-        i = 4;
-    }
-
+    HWND w;
     memset(&wc, 0, sizeof wc);
     wc.lpfnWndProc = host_proc;
     wc.hInstance = GetModuleHandleA(NULL);
@@ -139,14 +127,78 @@ int main(int argc, char **argv)
     wc.lpszClassName = "VireloPreviewHost";
     RegisterClassA(&wc);
     AdjustWindowRect(&r, WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU, FALSE);
-    host = CreateWindowExA(0, wc.lpszClassName, "Virelo Preview Host",
-                           WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_VISIBLE, 40, 40,
-                           r.right - r.left, r.bottom - r.top, NULL, NULL, wc.hInstance, NULL);
-    if (!host) {
+    w = CreateWindowExA(0, wc.lpszClassName, "Virelo Preview Host",
+                        WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_VISIBLE, 40, 40,
+                        r.right - r.left, r.bottom - r.top, NULL, NULL, wc.hInstance, NULL);
+    if (w)
+        pump(100);
+    return w;
+}
+
+/* The host window in a process of its own (-o): its handle from the first line it prints. */
+static HWND owned_host(void)
+{
+    SECURITY_ATTRIBUTES sa = {sizeof sa, NULL, TRUE};
+    STARTUPINFOA si;
+    HANDLE rd, wr;
+    char self[MAX_PATH], cmd[MAX_PATH + 16], line[64] = "";
+    DWORD n, got = 0;
+    if (!CreatePipe(&rd, &wr, &sa, 0))
+        return NULL;
+    SetHandleInformation(rd, HANDLE_FLAG_INHERIT, 0);
+    GetModuleFileNameA(NULL, self, sizeof self);
+    snprintf(cmd, sizeof cmd, "\"%s\" -window", self);
+    memset(&si, 0, sizeof si);
+    si.cb = sizeof si;
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdOutput = wr;
+    si.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+    if (!CreateProcessA(self, cmd, NULL, NULL, TRUE, 0, NULL, NULL, &si, &owner))
+        return NULL;
+    CloseHandle(wr);
+    while (got < sizeof line - 1 && !strchr(line, '\n') && ReadFile(rd, line + got, 1, &n, NULL) && n)
+        got += n;
+    CloseHandle(rd);
+    return (HWND)(ULONG_PTR)strtoul(line, NULL, 10);
+}
+
+int main(int argc, char **argv)
+{
+    const char *module, *argfmt = "/p %u";
+    char args[64], cmdline[2048];
+    STARTUPINFOA si;
+    RECT r;
+    int i = 2, status = 0, own = 0;
+
+    if (argc == 2 && strcmp(argv[1], "-window") == 0) {
+        HWND w = make_host();
+        printf("%lu\n", (unsigned long)(ULONG_PTR)w);
+        fflush(stdout);
+        for (;;)
+            pump(1000);
+    }
+    if (argc < 2) {
+        fprintf(stderr, "usage: preview_host MODULE [-a ARGFORMAT] [-o] COMMAND...\n");
+        return 3;
+    }
+    module = argv[1];
+    for (;;) {
+        if (argc > i + 1 && strcmp(argv[i], "-a") == 0) {
+            argfmt = argv[i + 1];
+            i += 2;
+        } else if (argc > i && strcmp(argv[i], "-o") == 0) {
+            own = 1;
+            i++;
+        } else {
+            break;
+        }
+    }
+
+    host = own ? owned_host() : make_host();
+    if (!host || !IsWindow(host)) {
         report("error host_window %lu", GetLastError());
         return 2;
     }
-    pump(100);
     GetClientRect(host, &r);
     report("host_hwnd %lu", (unsigned long)(ULONG_PTR)host);
     report("host_client %ldx%ld", r.right, r.bottom);
@@ -198,12 +250,16 @@ int main(int argc, char **argv)
             if (c)
                 GetClassNameA(c, cls, sizeof cls);
             report("alive child %d class %s saver_running %d", c ? 1 : 0, c ? cls : "-", saver_running());
-        } else if (strcmp(cmd, "destroy") == 0 || strcmp(cmd, "close") == 0) {
+        } else if (strcmp(cmd, "destroy") == 0 || strcmp(cmd, "close") == 0 || strcmp(cmd, "kill") == 0) {
             DWORD t0 = GetTickCount();
             if (cmd[0] == 'd')
                 DestroyWindow(host);
-            else
+            else if (cmd[0] == 'c')
                 PostMessageA(host, WM_CLOSE, 0, 0);
+            else if (!owner.hProcess || !TerminateProcess(owner.hProcess, 1))
+                status = 2;
+            if (cmd[0] == 'k')
+                WaitForSingleObject(owner.hProcess, 5000);
             pump(50);
             report("host_destroyed %d", IsWindow(host) ? 0 : 1);
             wait_saver(ms);
@@ -225,7 +281,9 @@ int main(int argc, char **argv)
         GetExitCodeProcess(saver.hProcess, &code);
         report("exit %lu", (unsigned long)code);
     }
-    if (host && IsWindow(host))
+    if (owner.hProcess)
+        TerminateProcess(owner.hProcess, 1);
+    else if (host && IsWindow(host))
         DestroyWindow(host);
     return status;
 }

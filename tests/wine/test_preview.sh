@@ -73,4 +73,12 @@ check_eq "killed preview: child existed" "$(field child_title "$WT_TMP/p4.txt")"
 check_eq "killed preview: it was still running when the host gave up" "$(grep -c '^running' "$WT_TMP/p4.txt")" 1
 no_saver_left
 
+# --- the host's process killed: Wine takes the child away without a WM_DESTROY, and its
+# timer with it; the preview still ends, with 0
+host_run "$WT_TMP/p5.txt" -o find 10000 wait 500 kill 10000
+check_eq "host process killed: child existed" "$(field child_title "$WT_TMP/p5.txt")" Preview
+check_eq "... and the preview ends with exit code 0" "$(field exit "$WT_TMP/p5.txt")" 0
+check_range "... soon after the host (ms)" "$(field saver_end_ms "$WT_TMP/p5.txt")" 0 5000
+no_saver_left
+
 wt_finish

@@ -3,7 +3,8 @@
 # and size, on --root, on XSCREENSAVER_WINDOW and on --window-id (decimal and hex, winning
 # over both), scaled and not, zoomed by --zoom and by Xft.dpi, in its own window sized by a
 # window manager as it maps it; blanking, and no wake-ups once black; SIGTERM, a click, the
-# close request and the loss of the window end it with code 0, other client messages do not.
+# close request and the loss of the window end it with code 0, other client messages do not;
+# SIGTERM ends it too while a window manager keeps it waiting for the map.
 # Usage: test_saver.sh VIRELO VIRELO_RENDER
 set -uo pipefail
 virelo=$1 render=$2
@@ -119,6 +120,18 @@ check "own window sized 500x300 by the manager equals the renderer, and stays af
     [ "$(compare -metric AE "$work/x.png" "$work/r.png" null: 2>&1)" = 0 ]
 xdotool mousemove 100 100 click 1
 check "... and a click ends it with 0" exits_with 0 5 "$own"
+kill "$wm"; wait "$wm" 2>/dev/null
+
+# A manager that takes the map request and never maps: waiting for the map, the saver still
+# answers SIGTERM.
+$xclient wm never >"$work/wm" &
+wm=$!
+timeout 5 sh -c "until [ -s '$work/wm' ]; do sleep 0.05; done"
+"$virelo" &
+own=$!
+sleep 1
+kill -TERM "$own"
+check "own window never mapped: SIGTERM ends it within a second, with 0" exits_with 0 1 "$own"
 kill "$wm"; wait "$wm" 2>/dev/null
 
 x_start 1280x800

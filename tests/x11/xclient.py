@@ -2,6 +2,7 @@
 
   xclient.py wm WxH                     a stand-in window manager that sizes every window
                                         to W x H at (0, 0) as it maps it, as tiling managers do
+  xclient.py wm never                   one that takes every map request and never maps
   xclient.py send WINDOW TYPE [WORD]    a ClientMessage of type TYPE to WINDOW (decimal or
                                         0x hex), its first data word the atom WORD or 0
 """
@@ -13,13 +14,14 @@ from Xlib.protocol import event
 d = display.Display()
 root = d.screen().root
 if sys.argv[1] == "wm":
-    w, h = (int(v) for v in sys.argv[2].split("x"))
+    never = sys.argv[2] == "never"
+    w, h = (1, 1) if never else (int(v) for v in sys.argv[2].split("x"))
     root.change_attributes(event_mask=X.SubstructureRedirectMask)
     d.sync()
     print("managing", flush=True)
     while True:
         e = d.next_event()
-        if e.type == X.MapRequest:
+        if e.type == X.MapRequest and not never:
             e.window.configure(x=0, y=0, width=w, height=h)
             e.window.map()
         elif e.type == X.ConfigureRequest:

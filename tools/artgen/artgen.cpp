@@ -23,6 +23,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/output.h"
 #include "parade/sheet.h"
 
 namespace fs = std::filesystem;
@@ -359,11 +360,10 @@ struct Bytes {
     void i32(std::int32_t v) { u32(static_cast<std::uint32_t>(v)); }
 };
 
+// Whole or not at all: a committed resource is never left half written.
 void WriteFile(const fs::path& path, const std::vector<std::uint8_t>& data) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    if (!out) Fail("cannot write " + path.string());
-    out.write(reinterpret_cast<const char*>(data.data()), static_cast<std::streamsize>(data.size()));
-    if (!out) Fail("error writing " + path.string());
+    virelo::OutputFile out(path.string());
+    if (!out.Write(data.data(), data.size()) || !out.Commit()) Fail(out.error());
 }
 
 void InfoHeader(Bytes& b, int width, int height, int bits, std::uint32_t imageSize, std::uint32_t coloursUsed) {
@@ -553,16 +553,20 @@ constexpr std::array<std::uint16_t, 11> Glyphs = {
 };
 
 void WritePng(const fs::path& path, int width, int height, const std::vector<Rgb>& px) {
-    FILE* f = std::fopen(path.string().c_str(), "wb");
-    if (!f) Fail("cannot write " + path.string());
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     png_infop info = png ? png_create_info_struct(png) : nullptr;
     if (!png || !info || setjmp(png_jmpbuf(png))) {
         png_destroy_write_struct(&png, &info);
-        std::fclose(f);
         Fail("libpng failed writing " + path.string());
     }
-    png_init_io(png, f);
+    std::vector<std::uint8_t> bytes;
+    png_set_write_fn(
+        png, &bytes,
+        [](png_structp p, png_bytep data, png_size_t n) {
+            auto& out = *static_cast<std::vector<std::uint8_t>*>(png_get_io_ptr(p));
+            out.insert(out.end(), data, data + n);
+        },
+        nullptr);
     png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8, PNG_COLOR_TYPE_RGB,
                  PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     png_write_info(png, info);
@@ -578,7 +582,7 @@ void WritePng(const fs::path& path, int width, int height, const std::vector<Rgb
     }
     png_write_end(png, nullptr);
     png_destroy_write_struct(&png, &info);
-    if (std::fclose(f) != 0) Fail("error writing " + path.string());
+    WriteFile(path, bytes);
 }
 
 void ContactSheet(const fs::path& path, const Sheet& sheet, const Palette& pal, const std::vector<Entry>& entries) {
@@ -627,6 +631,7 @@ void ContactSheet(const fs::path& path, const Sheet& sheet, const Palette& pal, 
 }  // namespace
 
 int main(int argc, char** argv) {
+    virelo::GuardOutput();
     if (argc != 4) {
         std::cerr << "usage: virelo-artgen <art-dir> <out-dir> <contact-png>\n";
         return 2;

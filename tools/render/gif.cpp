@@ -1,12 +1,8 @@
 #include "tools/render/gif.h"
 
-#include <fcntl.h>
 #include <gif_lib.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
 
 namespace virelo {
 namespace {
@@ -45,20 +41,17 @@ int GifDelay(std::int64_t speed) { return static_cast<int>((1000 + speed / 2) / 
 
 GifWriter::GifWriter(const std::string& path, std::int32_t width, std::int32_t height,
                      const GifPalette& palette, int delay)
-    : width_(width), height_(height), palette_(palette), delay_(delay),
+    : path_(path), file_(path), width_(width), height_(height), palette_(palette), delay_(delay),
       previous_(static_cast<std::size_t>(width) * height),
       current_(previous_.size()) {
-    // Opened here rather than by the library, which would create the file private.
-    const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
-    if (fd < 0) {
-        error_ = std::strerror(errno);
+    if (!file_.error().empty()) {
+        Fail("");
         return;
     }
     int err = 0;
-    gif_ = EGifOpenFileHandle(fd, &err);
+    gif_ = EGifOpen(this, Put, &err);
     if (gif_ == nullptr) {
-        close(fd);
-        error_ = Why(err);
+        Fail(Why(err));
         return;
     }
     EGifSetGifVersion(gif_, true);
@@ -88,8 +81,12 @@ GifWriter::~GifWriter() {
 }
 
 bool GifWriter::Fail(const char* what) {
-    if (error_.empty()) error_ = what;
+    if (error_.empty()) error_ = !file_.error().empty() ? file_.error() : "cannot write " + path_ + ": " + what;
     return false;
+}
+
+int GifWriter::Put(GifFileType* gif, const std::uint8_t* bytes, int size) {
+    return static_cast<GifWriter*>(gif->UserData)->file_.Write(bytes, static_cast<std::size_t>(size)) ? size : 0;
 }
 
 std::uint8_t GifWriter::Nearest(Pixel p) {
@@ -148,7 +145,7 @@ bool GifWriter::Close() {
     const int rc = EGifCloseFile(gif_, &err);
     gif_ = nullptr;
     if (rc != GIF_OK) return Fail(Why(err));
-    return error_.empty();
+    return error_.empty() && (file_.Commit() || Fail(""));
 }
 
 }  // namespace virelo

@@ -1,12 +1,14 @@
 #pragma once
-// A looping animated GIF written frame by frame. Each frame after the first stores only
-// the rectangle that changed and leaves the rest of the previous frame in place.
+// A looping animated GIF written frame by frame, whole or not at all (an OutputFile). Each
+// frame after the first stores only the rectangle that changed and leaves the rest of the
+// previous frame in place.
 #include <array>
 #include <cstdint>
 #include <string>
 #include <unordered_map>
 #include <vector>
 
+#include "cli/output.h"
 #include "render/soft_surface.h"
 
 struct GifFileType;
@@ -34,15 +36,19 @@ public:
     GifWriter(const GifWriter&) = delete;
     GifWriter& operator=(const GifWriter&) = delete;
 
-    // False once anything failed; `error` then says what.
+    // False once anything failed; `error` then says what, "cannot write PATH: why".
     bool Add(const Image& picture);
+    // The file complete under its name.
     bool Close();
     const std::string& error() const { return error_; }
 
 private:
     std::uint8_t Nearest(Pixel p);
     bool Fail(const char* what);
+    static int Put(GifFileType* gif, const std::uint8_t* bytes, int size);
 
+    std::string path_;
+    OutputFile file_;
     GifFileType* gif_ = nullptr;
     std::int32_t width_, height_;
     GifPalette palette_;

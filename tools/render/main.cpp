@@ -9,9 +9,10 @@
 // on a client of W x H drawing units, (W * N) x (H * N) device pixels: each unit an N x N
 // block, or under the logical screen the 640 x 480 stage averaged onto all the device
 // pixels. The sprites are DIR/sheet.bmp and DIR/mask.bmp, by default the source tree's
-// resources. Exit codes, each failure with one line on
-// stderr: 2 for bad arguments (as virelo-sim), 1 when the sprites cannot be read or are
-// malformed or the output cannot be written.
+// resources. The output is written whole or not at all: what FILE was stays until the new
+// picture is complete. Exit codes, each failure with one line on stderr: 2 for bad
+// arguments (as virelo-sim), 1 when the sprites cannot be read or are malformed or the
+// output cannot be written ("cannot write FILE: why").
 #include <png.h>
 
 #include <cstdio>
@@ -22,6 +23,7 @@
 #include <vector>
 
 #include "cli/options.h"
+#include "cli/output.h"
 #include "parade/bitmap.h"
 #include "parade/session.h"
 #include "render/soft_surface.h"
@@ -72,7 +74,9 @@ bool ReadFile(const std::string& path, std::vector<std::uint8_t>& bytes) {
     return !in.bad();
 }
 
-bool WritePng(const std::string& path, const Image& picture) {
+// The picture encoded in memory, then written: libpng's own writer to a file removes the
+// file when it fails, whatever it was.
+std::string WritePng(const std::string& path, const Image& picture) {
     std::vector<std::uint8_t> rgb;
     rgb.reserve(picture.pixels.size() * 3);
     for (Pixel p : picture.pixels) {
@@ -85,9 +89,18 @@ bool WritePng(const std::string& path, const Image& picture) {
     image.width = static_cast<png_uint_32>(picture.width);
     image.height = static_cast<png_uint_32>(picture.height);
     image.format = PNG_FORMAT_RGB;
-    const int ok = png_image_write_to_file(&image, path.c_str(), 0, rgb.data(), 0, nullptr);
+    png_alloc_size_t size = 0;
+    std::vector<std::uint8_t> png;
+    bool ok = png_image_write_get_memory_size(image, size, 0, rgb.data(), 0, nullptr) != 0;
+    if (ok) {
+        png.resize(size);
+        ok = png_image_write_to_memory(&image, png.data(), &size, 0, rgb.data(), 0, nullptr) != 0;
+    }
+    const std::string why = ok ? "" : "cannot write " + path + ": " + image.message;
     png_image_free(&image);
-    return ok != 0;
+    if (!ok) return why;
+    OutputFile file(path);
+    return file.Write(png.data(), size) && file.Commit() ? "" : file.error();
 }
 
 int Fail(const std::string& what, int code) {
@@ -98,6 +111,7 @@ int Fail(const std::string& what, int code) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    GuardOutput();
     const Options o = Parse(argc, argv);
     if (const auto code = EndsAtOnce(o.run, "virelo-render", Accepted,
             "Usage: virelo-render --seed S --client WxH --ticks N --out FILE\n"
@@ -130,7 +144,7 @@ int main(int argc, char** argv) {
 
     if (!o.gif) {
         for (std::int64_t k = 0; k < o.run.ticks; ++k) FrameStep(parade, surface, parade.stage);
-        if (!WritePng(o.run.out, picture())) return Fail("cannot write " + o.run.out, 1);
+        if (const std::string why = WritePng(o.run.out, picture()); !why.empty()) return Fail(why, 1);
         return 0;
     }
 
@@ -143,6 +157,6 @@ int main(int argc, char** argv) {
         FrameStep(parade, surface, parade.stage);
         if (!gif.Add(picture())) break;
     }
-    if (!gif.Close()) return Fail("cannot write " + o.run.out + ": " + gif.error(), 1);
+    if (!gif.Close()) return Fail(gif.error(), 1);
     return 0;
 }

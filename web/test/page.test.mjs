@@ -21,6 +21,8 @@ const scratch = mkdtempSync(join(tmpdir(), "virelo-web-"));
 // module: what the page carries imports nothing.
 // picture: the window (CSS pixels) at a device scale, N ticks from seed S.
 // refused: sizes each layout must answer with 0, then `then` more ticks on the old surface.
+// first: a window (CSS pixels) too large for the page to start in, refused with one console
+// line, before the picture's size.
 // trace: the module's draw sequence for a client. address: the settings the page is left
 // with (in a window of `size`, while it ticks), and how many console lines said a value
 // was ignored or the size was refused.
@@ -36,6 +38,8 @@ const cases = [
   { name: "refused sizes leave the parade as it was", picture: [640, 480, 1], seed: 5, ticks: 40, then: 20,
     refused: [[65536, 65537, 1], [46341, 46341, 1], [100000, 100000, 1], [2147483647, 1, 1],
               [16385, 1, 1], [16384, 8193, 1], [0, 1, 1], [1, 1, 0], [1, 1, 65]] },
+  { name: "16385 px wide refused, then 800x600 draws the picture", picture: [800, 600, 1], first: [16385, 10],
+    seed: 8, ticks: 30 },
   { name: "trace 1024x768 against virelo-sim", trace: [1024, 768], seed: 77, ticks: 300 },
   { name: "junk leaves the defaults", address: "?speed=abc&blank=-5&seed=0x10", want: [100, 0, 3] },
   { name: "out of range leaves the defaults", address: "?speed=301&blank=65536", want: [100, 0, 2] },
@@ -71,13 +75,17 @@ async function open(query, width = 640, height = 480, deviceScaleFactor = 1) {
 for (const c of cases) {
   test(c.name, async () => {
     if (c.module) {
-      const base64 = readFileSync(html, "utf8").match(/atob\("([A-Za-z0-9+/=]+)"\)/)[1];
+      const base64 = readFileSync(html, "utf8").match(/const base64 = "([A-Za-z0-9+/=]+)"/)[1];
       const module = new WebAssembly.Module(Buffer.from(base64, "base64"));
       assert.deepEqual(WebAssembly.Module.imports(module), []);
       assert.ok(WebAssembly.Module.exports(module).length > 5);
     } else if (c.picture) {
       const [w, h, z] = c.picture;
-      const { context, page, warnings } = await open(`?seed=${c.seed}&ticks=${c.ticks}`, w, h, z);
+      const { context, page, warnings } = await open(`?seed=${c.seed}&ticks=${c.ticks}`, ...(c.first ?? [w, h]), z);
+      if (c.first) {
+        await page.waitForFunction(() => globalThis.virelo);
+        await page.setViewportSize({ width: w, height: h });
+      }
       await page.waitForFunction(() => document.title === "done", null, { timeout: 300000 });
       const refused = await page.evaluate(([sizes, then]) => {
         const got = sizes.map(s => virelo.layout(...s));
@@ -91,7 +99,8 @@ for (const c of cases) {
                             "--zoom", `${z}`, "--out", out]);
       const want = PNG.sync.read(readFileSync(out));
       await context.close();
-      assert.deepEqual(warnings, []);
+      assert.deepEqual(warnings, c.first ? [`virelo: cannot draw on ${c.first[0] * z} x ${c.first[1] * z} ` +
+                                            `device pixels at zoom ${z}, stopped`] : []);
       assert.deepEqual([shot.width, shot.height], [want.width, want.height]);
       let lit = 0;
       for (let i = 0; i < want.data.length; i += 4) {
