@@ -4,6 +4,9 @@
 ;   makensis -DARCH=x64 -DVERSION=... -DMODULE=/abs/build/win64/virelo.scr -DOUTFILE=/abs/...
 ;            [-DLICENSE=/abs/LICENSE.txt] [-DSIGN='"/abs/scripts/sign" "/abs/key.pfx"'] virelo.nsi
 ;   makensis -DARCH=x86 ... -DMODULE=/abs/build/win32/virelo.scr ...
+; Tests only: -DARCH=x86 -DTEST_FAMILY=9x takes the Windows 95/98 branches (the choice in
+; system.ini) on any system: NSIS tells the families apart by more than the version Wine
+; can make a program see.
 ; x64: a 64-bit installer for 64-bit Windows. x86: an ANSI installer, so that it starts on
 ; Windows 95/98 too, for every 32-bit Windows and for the 32-bit module on 64-bit Windows.
 ; Both show the licence, put virelo.scr where Windows looks for savers, make it the current
@@ -93,7 +96,9 @@ Var Family
 !macroend
 
 !macro PickFamily
-!if "${ARCH}" == "x86"
+!ifdef TEST_FAMILY
+  StrCpy $Family ${TEST_FAMILY}
+!else if "${ARCH}" == "x86"
   StrCpy $Family nt
   ${IfNot} ${IsNT}
     StrCpy $Family 9x

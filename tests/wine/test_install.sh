@@ -3,8 +3,8 @@
 # that the installed module runs from there, and that the uninstaller takes it all back, the
 # previous saver included. The i686 module's runs on the Wine with both halves: on 64-bit
 # Windows (the WoW64 prefix), also in a table of sequences beside the x64 installer, and on
-# a 32-bit Windows (a prefix of its own); 95/98 are told apart by the Windows version that
-# Wine reports.
+# a 32-bit Windows (a prefix of its own). NSIS sees Windows NT under any Windows version Wine
+# reports, so the 95/98 rows take a build of the x86 installer whose family is fixed to 9x.
 #   test_install.sh MODULE [HELPER_DIR]   (the installers from build/dist, made by
 #                                          scripts/package; exit 77 = skipped when not built)
 . "$(dirname "$0")/lib.sh"
@@ -36,15 +36,12 @@ uninstall() {  # UNINSTALL_KEY FOLDER
     return 1
 }
 saver() { echo "$(reg_sz "$DESKTOP_KEY" SCRNSAVE.EXE)|$(reg_sz "$DESKTOP_KEY" ScreenSaveActive)"; }
-# 9x: while the prefix's Windows version says 98, Wine reports that family to every program.
-family() {
-    if [ "$1" = 9x ]; then reg_add 'HKCU\Software\Wine' Version REG_SZ win98; else reg_del_value 'HKCU\Software\Wine' Version; fi
-}
 
 # end_to_end SETUP FOLDER KEY BITS: install, start the installed module the way Windows starts
-# the current saver (from its recorded path), uninstall
+# the current saver (from its recorded path), uninstall; FOLDER as the installer spells it
 end_to_end() {
     local installed="C:\\windows\\$2\\virelo.scr"
+    set -- "$1" "${2,,}" "$3" "$4"
     reg_add "$DESKTOP_KEY" SCRNSAVE.EXE REG_SZ "$PREVIOUS"
     reg_add "$DESKTOP_KEY" ScreenSaveActive REG_SZ 0
     setup "$1"
@@ -92,9 +89,8 @@ table() {
         ini_pick 'C:\WINDOWS\SYSTEM\PREVIOUS.SCR'
         got=$(for s in $steps; do
             case $s in
-            i64) setup "$SETUP64" ;; i86) setup "$SETUP86" ;; i9x) family 9x; setup "$SETUP86"; family nt ;;
-            u64) uninstall "$K64" "$D64" ;; u86) uninstall "$K86" "$D86" ;;
-            u9x) family 9x; uninstall "$K86" "$D86"; family nt ;;
+            i64) setup "$SETUP64" ;; i86) setup "$SETUP86" ;; i9x) setup "$WT_TMP/setup-9x.exe" ;;
+            u64) uninstall "$K64" "$D64" ;; u86 | u9x) uninstall "$K86" "$D86" ;;
             pick) reg_add "$DESKTOP_KEY" SCRNSAVE.EXE REG_SZ 'C:\other.scr' ;; ipick) ini_pick 'C:\OTHER.SCR' ;;
             list) printf ' %s' "$(echo "$(reg_sz "$UNINST_KEY" DisplayName)+$(reg_sz "$UNINST_KEY32" DisplayName)" | tr -d ' ')"; continue ;;
             esac
@@ -112,7 +108,9 @@ if [ "$WT_ARCH" = x86_64 ]; then
     end_to_end "$SETUP64" system32 "$UNINST_KEY" 64-bit
 else
     WT_CASE="64-bit Windows"
-    end_to_end "$SETUP86" syswow64 "$UNINST_KEY32" 32-bit
+    makensis -V1 -DARCH=x86 -DTEST_FAMILY=9x -DVERSION="$VERSION" -DMODULE="$MODULE" -DOUTFILE="$WT_TMP/setup-9x.exe" \
+        "$WT_DIR/../../resources/installer/virelo.nsi" || wt_fail "makensis -DTEST_FAMILY=9x"
+    end_to_end "$SETUP86" SysWOW64 "$UNINST_KEY32" 32-bit
     table <<'EOF'
 i64 i64 u64|V64,1,P V64,1,P P,0,P
 i64 pick u64|V64,1,P O,1,P O,1,P
