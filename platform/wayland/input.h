@@ -8,8 +8,8 @@
 
 namespace virelo {
 
-// Where the pointer was first seen, in desktop coordinates (the output's position plus
-// the place on its surface, so that crossing from one output to the next is no jump).
+// Where the pointer first moved, in desktop coordinates (the output's position plus the
+// place on its surface, so that crossing from one output to the next is no jump).
 struct PointerRule {
     bool seen = false;
     Point origin{0, 0};

@@ -1,9 +1,10 @@
 // virelo-wayland: the parade on Wayland desktops, for idle daemons (swayidle, hypridle) to
 // start and input to end. Every output gets a full-screen surface on the layer-shell
-// overlay layer and a parade of its own; a compositor without layer-shell gets one
-// full-screen xdg-shell window instead. One thread: it sleeps in poll() on the Wayland
-// connection, a periodic timerfd for the ticks and a pipe that the signal handler writes to;
-// before that loop (the first round trips) a stop signal ends it at once.
+// overlay layer and a parade of its own; a compositor without layer-shell (GNOME's mutter,
+// weston) gets a full-screen xdg-shell window on every output instead. One thread: it
+// sleeps in poll() on the Wayland connection, a periodic timerfd for the ticks and a pipe
+// that the signal handler writes to; before that loop (the first round trips) a stop
+// signal ends it at once.
 //
 // This file keeps the globals, the loop, the one-copy lock and the exit codes; output.cpp
 // the surfaces and the drawing, buffer.cpp the shared memory, seat.cpp the input, and
@@ -90,12 +91,6 @@ void GlobalRemove(void* data, wl_registry*, std::uint32_t name) {
         if ((*it)->name == name) {
             DropScreen(**it);
             app.screens.erase(it);
-            // The window went with its output: it moves to the next one.
-            for (auto& s : app.screens)
-                if (s->described && !app.layerShell) {
-                    CreateSurface(*s);
-                    break;
-                }
             return;
         }
     for (auto it = app.seats.begin(); it != app.seats.end(); ++it)
@@ -210,8 +205,8 @@ int Run(App& app, int stopFd) {
     if (!app.layerShell && !app.wmBase)
         return Fail("the compositor offers neither layer-shell nor xdg-shell", 1);
     if (!app.layerShell)
-        std::fputs("virelo-wayland: the compositor has no layer-shell: one full-screen window "
-                   "on the first output instead\n", stderr);
+        std::fputs("virelo-wayland: the compositor has no layer-shell: a full-screen window "
+                   "on every output instead\n", stderr);
     wl_display_roundtrip(app.display);  // each output's description
     app.started = true;
     for (auto& s : app.screens)

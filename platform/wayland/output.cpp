@@ -1,6 +1,6 @@
-// Outputs: a full-screen surface on each (a layer-shell overlay, or one xdg-shell window
-// where there is no layer-shell), its parade, and every tick drawn straight into the
-// buffer that goes up next.
+// Outputs: a full-screen surface on each (a layer-shell overlay, or a full-screen xdg-shell
+// window on that output where there is no layer-shell), its parade, and every tick drawn
+// straight into the buffer that goes up next.
 #include <cstdio>
 
 #include "cli/process.h"
@@ -218,11 +218,6 @@ void AddScreen(App& app, wl_registry* registry, std::uint32_t name, std::uint32_
 
 void CreateSurface(Screen& s) {
     App& app = *s.app;
-    if (!app.layerShell) {
-        // One window, on the first output: a toplevel cannot be placed on the others.
-        for (auto& other : app.screens)
-            if (other->surface) return;
-    }
     s.surface = wl_compositor_create_surface(app.compositor);
     if (app.layerShell) {
         s.layer = zwlr_layer_shell_v1_get_layer_surface(app.layerShell, s.surface, s.output,
@@ -242,6 +237,9 @@ void CreateSurface(Screen& s) {
         xdg_toplevel_add_listener(s.toplevel, &ToplevelListener, &s);
         xdg_toplevel_set_title(s.toplevel, "Virelo");
         xdg_toplevel_set_app_id(s.toplevel, "virelo");
+        // The output named is the one it fills: mutter, gnome-shell and weston honour it,
+        // so every output gets a window of its own. The compositor activates one of them
+        // at a time; the keyboard going from one to the next is no loss (input.h).
         xdg_toplevel_set_fullscreen(s.toplevel, s.output);
     }
     wl_surface_commit(s.surface);  // no buffer: asks for the first configure

@@ -13,12 +13,14 @@ void PointerAt(Seat& seat, wl_fixed_t sx, wl_fixed_t sy) {
     if (PointerMoved(seat.app->pointer, at)) seat.app->stop = true;
 }
 
-void PointerEnter(void* data, wl_pointer* pointer, std::uint32_t serial, wl_surface* surface,
-                  wl_fixed_t sx, wl_fixed_t sy) {
+void PointerEnter(void* data, wl_pointer* pointer, std::uint32_t serial, wl_surface* surface, wl_fixed_t,
+                  wl_fixed_t) {
     auto& seat = *static_cast<Seat*>(data);
     wl_pointer_set_cursor(pointer, serial, nullptr, 0, 0);  // no cursor over the parade
+    // Where it entered is not where the distance counts from: mutter places a pointer that
+    // has not moved since the window mapped under it 10 to 20 px from where its first motion
+    // then reports it. The first motion sets the origin.
     seat.under = ScreenOf(*seat.app, surface);
-    PointerAt(seat, sx, sy);
 }
 
 void PointerLeave(void* data, wl_pointer*, std::uint32_t, wl_surface*) {

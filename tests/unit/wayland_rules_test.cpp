@@ -127,7 +127,7 @@ TEST(WaylandPresenter, TheBufferShownIsAlwaysThePicture) {
     }
 }
 
-// The pointer ends the saver past 4 pixels (Manhattan) from where it was first seen; the
+// The pointer ends the saver past 4 pixels (Manhattan) from where it first moved; the
 // keyboard, when it leaves the saver's last surface and has not come back by the answer
 // to a round trip.
 TEST(WaylandInput, MotionAndTheKeyboardLeaving) {
