@@ -1,13 +1,11 @@
-# Headless mutter's input, pictures and desktop services for the Wayland tests, run by Debian's
-# /usr/bin/python3 (python3-dbus, python3-gi) on the test's private session bus. Reads the
-# pointer helper's commands on stdin ("move DX DY", "click", "wheel", "key"; "abs" is only a
-# first event) and "touch" (input that no saver sees: the idle time starts again), "shot
-# CONNECTOR FILE" (the monitor's exact pixels as a PNG), "scale CONNECTOR N" (that monitor
-# alone at scale N), and "inhibit 0|1", "lock 0|1" for the stand-ins of the session
-# manager's idle inhibitors and the lock screen.
+# Headless mutter's input and pictures for the Wayland tests, run by Debian's /usr/bin/python3
+# (python3-dbus, python3-gi) on the test's private session bus. Reads the pointer helper's
+# commands on stdin ("move DX DY", "click", "wheel", "key"; "abs" only makes the devices),
+# "shot CONNECTOR FILE" (the monitor's exact pixels as a PNG) and "scale CONNECTOR N" (that
+# monitor alone at scale N).
 import os, subprocess, sys
 
-import dbus, dbus.service
+import dbus
 from dbus.mainloop.glib import DBusGMainLoop
 from gi.repository import GLib
 
@@ -19,27 +17,6 @@ loop = GLib.MainLoop()
 def iface(service, path, name):
     return dbus.Interface(bus.get_object(service, path), name)
 
-
-class Desktop(dbus.service.Object):
-    """org.gnome.SessionManager's IsInhibited and org.gnome.ScreenSaver, as the test sets them."""
-    inhibited = 0
-    active = False
-
-    @dbus.service.method("org.gnome.SessionManager", in_signature="u", out_signature="b")
-    def IsInhibited(self, flags):
-        return bool(self.inhibited & flags)
-
-    @dbus.service.method("org.gnome.ScreenSaver", out_signature="b")
-    def GetActive(self):
-        return self.active
-
-    @dbus.service.signal("org.gnome.ScreenSaver", signature="b")
-    def ActiveChanged(self, active):
-        pass
-
-
-manager = Desktop(bus, "/org/gnome/SessionManager")
-saver = Desktop(bus, "/org/gnome/ScreenSaver")
 
 # One input session for the whole run: ending it takes its keyboard away, which a running
 # saver sees as the keyboard leaving. The first event of a kind only makes its device.
@@ -90,7 +67,7 @@ def command(line):
     word = line.split()
     if not word:
         return
-    if word[0] in ("abs", "touch"):
+    if word[0] == "abs":
         input_.NotifyPointerMotionRelative(1.0, 0.0)
         key(42)  # shift
     elif word[0] == "move":
@@ -106,11 +83,6 @@ def command(line):
         shot(word[1], word[2])
     elif word[0] == "scale":
         scale(word[1], word[2])
-    elif word[0] == "inhibit":
-        manager.inhibited = 8 * int(word[1])
-    elif word[0] == "lock":
-        saver.active = word[1] == "1"
-        saver.ActiveChanged(saver.active)
 
 
 pending = b""
@@ -132,13 +104,5 @@ def readable(fd, condition):
     return True
 
 
-def own_names():
-    # Only with the loop running: mutter calls a session manager as soon as it appears, and
-    # waits for the answer.
-    global names
-    names = [dbus.service.BusName(n, bus) for n in ("org.gnome.SessionManager", "org.gnome.ScreenSaver")]
-
-
-GLib.idle_add(own_names)
 GLib.io_add_watch(sys.stdin.fileno(), GLib.IO_IN | GLib.IO_HUP, readable)
 loop.run()

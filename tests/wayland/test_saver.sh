@@ -11,7 +11,7 @@
 # sway will not run as root: it runs alone as nobody, and the tests, as root or not, are
 # its clients through its socket. KWin and mutter run as us with a session bus of their own;
 # mutter's pictures come through PipeWire and its input from its remote desktop service, by
-# mutter.py, which also plays the GNOME session's services.
+# mutter.py.
 # Usage: test_saver.sh VIRELO_WAYLAND VIRELO_RENDER POINTER_HELPER
 # (WAYLAND_TEST_COMPOSITORS=sway, =kwin or =mutter runs the cases of one only.)
 set -uo pipefail
