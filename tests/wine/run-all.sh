@@ -1,8 +1,9 @@
 #!/bin/bash
 # Runs every Wine test serially on one Xvfb (1024x768, openbox) and one prefix.
 #   tests/wine/run-all.sh [MODULE] [HELPER_DIR]
-# Defaults: build/win64/virelo.scr and build/win64/tests/wine (build/win32 for the i686 module). Prints "N passed, N failed"
-# over all checks and exits non-zero when anything failed.
+# Defaults: build/win64/virelo.scr and build/win64/tests/wine (give build/win32's for the
+# i686 module). Prints "N passed, N failed" over all checks and exits non-zero when
+# anything failed.
 set -u
 HERE=$(cd "$(dirname "$0")" && pwd)
 ROOT=$(cd "$HERE/../.." && pwd)
@@ -11,7 +12,7 @@ HELPERS=${2:-$(dirname "$MODULE")/tests/wine}
 . "$HERE/lib.sh"
 WT_NAME=run-all
 
-[ -f "$MODULE" ] || { echo "module $MODULE not found (cmake --preset win64 && cmake --build build/win64)"; exit 1; }
+[ -f "$MODULE" ] || { echo "module $MODULE not found (cmake --preset win64 && cmake --build build/win64, or win32)"; exit 1; }
 MODULE=$(cd "$(dirname "$MODULE")" && pwd)/$(basename "$MODULE")
 [ "$(pe_arch "$MODULE")" = i686 ] && wine32_use
 : "${WINEPREFIX:=$(dirname "$MODULE")/wineprefix}"
